@@ -1,0 +1,42 @@
+#include "Command.h"
+
+#include <QStringDecoder>
+
+std::expected<QString, QString> CommandIO::inputText()
+{
+    const QByteArray bytes = m_readInput ? m_readInput() : QByteArray();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::unexpected(QStringLiteral("Standard input is not valid UTF-8."));
+    return text;
+}
+
+void CommandIO::printResult(const QString& text)
+{
+    out += text.toUtf8();
+    out += '\n';
+}
+
+void CommandIO::printError(const QString& message)
+{
+    // One line: a message with line breaks would read as several errors.
+    QString line = message;
+    line.replace(u'\n', u' ');
+    line.replace(u'\r', u' ');
+    err += line.toUtf8();
+    err += '\n';
+}
+
+int Command::usage(CommandIO& io, const QString& problem) const
+{
+    io.printError(problem + QStringLiteral(". Usage: vorn-cite-cli ") + name() +
+                  (synopsis().isEmpty() ? QString() : u' ' + synopsis()));
+    return usageError;
+}
+
+int Command::fail(CommandIO& io, const QString& message)
+{
+    io.printError(message);
+    return failure;
+}
