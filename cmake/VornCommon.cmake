@@ -7,7 +7,8 @@ set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(vorn_common INTERFACE
   -Wall -Wextra -Wpedantic -Werror
-  -Wshadow=local -Wnon-virtual-dtor -Wcast-qual -Wformat=2 -Wimplicit-fallthrough)
+  -Wnon-virtual-dtor -Wcast-qual -Wformat=2 -Wimplicit-fallthrough
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 target_compile_definitions(vorn_common INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CAST_TO_ASCII
@@ -31,4 +32,24 @@ function(vorn_add_test)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${T_PROPERTIES})
+endfunction()
+
+# Fuzzing builds (clang only): the code under test gets coverage instrumentation,
+# each fuzzer executable links libFuzzer's main.
+if(VORN_FUZZ)
+  # clang 16 implements what libstdc++ 12's <expected> needs but does not yet
+  # advertise it; without this it hides std::expected.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_compile_options(vorn_common INTERFACE -U__cpp_concepts -D__cpp_concepts=202002L)
+  endif()
+  target_compile_options(vorn_common INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(vorn_common INTERFACE -fsanitize=address,undefined)
+endif()
+
+# vorn_add_fuzzer(NAME name SOURCES a.cpp ... LIBS lib ...)
+function(vorn_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${F_NAME} ${F_SOURCES})
+  target_link_libraries(${F_NAME} PRIVATE vorn_common ${F_LIBS})
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
 endfunction()
