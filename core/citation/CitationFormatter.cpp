@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-
 #include <array>
 
 namespace CitationFormatter {
