@@ -10,6 +10,11 @@
 
 using namespace Qt::StringLiterals;
 
+void PrintTo(const FormattedCitation::Run& run, std::ostream* os)
+{
+    *os << (run.isItalic ? "italic " : "plain ") << '"' << run.text.toStdString() << '"';
+}
+
 namespace {
 
 using CitationRun = FormattedCitation::Run;

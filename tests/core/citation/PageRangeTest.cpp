@@ -5,6 +5,12 @@
 
 using namespace Qt::StringLiterals;
 
+void PrintTo(const PageRange& range, std::ostream* os)
+{
+    *os << range.start.toStdString() << " / " << range.end.value_or(u"(none)"_s).toStdString() << " from "
+        << range.medline.toStdString();
+}
+
 TEST(PageRange, ReadsMedlinePagination)
 {
     struct Row
