@@ -55,11 +55,14 @@ struct AppCoordinator::QueryTask
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
     : QObject(parent),
+      m_settings(std::move(dependencies.settings)),
       m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory))
 {
     Q_ASSERT(m_keyStore);
+    if (!m_settings)
+        m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
         m_resultPanelController = std::make_shared<NoResultPanel>();
     if (!m_backendFactory)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "AppSettings.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -81,6 +82,7 @@ public:
     // Replacements for the default services; anything left empty gets its default.
     struct Dependencies
     {
+        std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
     };
@@ -125,6 +127,8 @@ public:
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
+
+    [[nodiscard]] AppSettings& settings() const { return *m_settings; }
 
     // Credentials.
     [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
@@ -196,6 +200,7 @@ private:
     std::optional<QString> m_pendingUpdateVersion;
 
     // Services.
+    std::shared_ptr<AppSettings> m_settings;
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;

@@ -1,4 +1,4 @@
-#include "AppServices.h"
+#include "VORNAPIKeyStoring.h"
 
 QString VORNAPIKeyStoreError::errorDescription() const
 {
