@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-const QString AppCoordinator::maskedKeyText =
-    QStringLiteral("vorn_\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022 (saved)");
 const QString AppCoordinator::searchingStep = QStringLiteral("Searching VORN");
 const QString AppCoordinator::emptyAnswerMessage = QStringLiteral("VORN finished without usable citations.");
 
@@ -304,7 +302,7 @@ void AppCoordinator::refreshCredentialStatus()
                &AppCoordinator::credentialStatusChanged);
     }
     assign(m_hasStoredAPIKey, key.has_value(), &AppCoordinator::hasStoredAPIKeyChanged);
-    assign(m_maskedStoredAPIKey, key ? std::optional<QString>(maskedKeyText) : std::nullopt,
+    assign(m_maskedStoredAPIKey, key ? std::optional<QString>(maskedStoredAPIKeyText()) : std::nullopt,
            &AppCoordinator::maskedStoredAPIKeyChanged);
 
     const QString scope = credentialScope(key);

@@ -137,8 +137,6 @@ public:
     std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
 
-    // The mask shown for a stored key; it never shows a character of the key.
-    static const QString maskedKeyText;
     static const QString searchingStep;
     static const QString emptyAnswerMessage;
 

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "KeyCommand.h"
+#include "SecretServiceKeyStore.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -7,6 +9,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
+    commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     return commands;
 }
 

@@ -15,3 +15,8 @@ QString VORNAPIKeyStoreError::errorDescription() const
     Q_UNREACHABLE();
     return {};
 }
+
+QString maskedStoredAPIKeyText()
+{
+    return QStringLiteral("vorn_") + QString(16, QChar(0x2022)) + QStringLiteral(" (saved)");
+}

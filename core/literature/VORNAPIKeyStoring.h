@@ -37,6 +37,9 @@ private:
     std::optional<QString> m_message;
 };
 
+// How a stored key is shown: the prefix and a fixed mask, never a character of the key.
+QString maskedStoredAPIKeyText();
+
 // Keeps the one API key of the citation service in the desktop's secret store.
 class VORNAPIKeyStoring
 {
