@@ -24,6 +24,10 @@ constexpr auto monthNames =
                                 u"august", u"september", u"october", u"november", u"december"});
 static_assert(monthNames.size() == 12);
 
+constexpr auto monthAbbreviations = std::to_array<QStringView>(
+    {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"});
+static_assert(monthAbbreviations.size() == 12);
+
 QString trimmedOfPunctuation(const QString& word)
 {
     qsizetype begin = 0;
@@ -141,6 +145,12 @@ std::optional<int> monthNumber(const QString& text)
             return int(m) + 1;
     }
     return std::nullopt;
+}
+
+QString monthAbbreviation(const QString& month)
+{
+    const std::optional<int> m = monthNumber(month);
+    return m ? monthAbbreviations.at(size_t(*m - 1)).toString() : month;
 }
 
 QString normalizedDOI(const std::optional<QString>& text)

@@ -39,6 +39,10 @@ QString year(const std::optional<QString>& text);
 // least three letters ("Mar", "Sept.", "march"); absent otherwise.
 std::optional<int> monthNumber(const QString& text);
 
+// The three-letter English abbreviation ("Mar") of a month that monthNumber reads;
+// the text unchanged otherwise ("Spring").
+QString monthAbbreviation(const QString& month);
+
 // The DOI without a resolver URL or "doi:" prefix, when it starts with "10.";
 // empty otherwise.
 QString normalizedDOI(const std::optional<QString>& text);

@@ -13,10 +13,6 @@ using CitationText::collapse;
 
 constexpr QChar enDash = u'\u2013';
 
-constexpr auto monthAbbreviations = std::to_array<QStringView>(
-    {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"});
-static_assert(monthAbbreviations.size() == 12);
-
 QString collapsed(const std::optional<QString>& text)
 {
     return text ? collapse(*text) : QString();
@@ -168,9 +164,7 @@ std::optional<QString> CitationRecord::updatedText() const
         return std::nullopt;
     QList<QString> parts{updatedYear};
     if (updated->month) {
-        const QString monthText = collapse(*updated->month);
-        const std::optional<int> m = CitationFormatter::monthNumber(monthText);
-        parts.append(m ? monthAbbreviations.at(size_t(*m - 1)).toString() : monthText);
+        parts.append(CitationFormatter::monthAbbreviation(collapse(*updated->month)));
     }
     if (updated->day) {
         if (const std::optional<qint64> d = CitationText::wholeNumber(collapse(*updated->day)))
