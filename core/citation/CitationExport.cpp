@@ -152,8 +152,9 @@ QString bibtex(const LiteratureReference& reference)
     add("volume"_L1, escapeBibTeX(record.volume));
     add("number"_L1, escapeBibTeX(record.issue));
     if (record.pages) {
-        add("pages"_L1, escapeBibTeX(record.pages->end ? record.pages->start + QStringLiteral("--") + *record.pages->end
-                                                       : record.pages->start));
+        add("pages"_L1,
+            escapeBibTeX(record.pages->end ? record.pages->start + QStringLiteral("--") + *record.pages->end
+                                           : record.pages->start));
     }
     add("doi"_L1, QString(record.doi).remove(u'{').remove(u'}'));
     add("pmid"_L1, record.pmid);
@@ -216,7 +217,8 @@ QString ris(const LiteratureReference& reference)
         line("PY"_L1, record.year);
         if (const std::optional<int> month = monthNumber(record.month)) {
             const std::optional<qint64> day = CitationText::wholeNumber(record.day);
-            line("DA"_L1, record.year + u'/' + twoDigits(*month) + u'/' + (day ? twoDigits(*day) : QString()) + u'/');
+            line("DA"_L1,
+                 record.year + u'/' + twoDigits(*month) + u'/' + (day ? twoDigits(*day) : QString()) + u'/');
         }
     }
     line("DO"_L1, record.doi);

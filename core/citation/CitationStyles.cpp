@@ -105,7 +105,8 @@ QString mlaAuthors(const QList<AuthorName>& names)
 QString chicagoAuthors(const QList<AuthorName>& names)
 {
     const NameForms f{names, invertedFull, naturalFull};
-    return names.size() <= 10 ? f.upToTwo(u", and ", u", and ") : f.join(7, u", ") + QStringLiteral(", et al");
+    return names.size() <= 10 ? f.upToTwo(u", and ", u", and ")
+                              : f.join(7, u", ") + QStringLiteral(", et al");
 }
 
 QString vancouverAuthors(const QList<AuthorName>& names)
@@ -194,7 +195,8 @@ std::optional<QString> editorList(const QList<AuthorName>& editors, Style style)
     }
     case Style::chicago: {
         const NameForms f = forms(editors, naturalFull);
-        return editors.size() <= 10 ? f.upToTwo(u" and ", u", and ") : f.join(7, u", ") + QStringLiteral(", et al.");
+        return editors.size() <= 10 ? f.upToTwo(u" and ", u", and ")
+                                    : f.join(7, u", ") + QStringLiteral(", et al.");
     }
     case Style::harvard:
         return harvardNames(editors);
@@ -211,7 +213,8 @@ QString harvardDate(const QDate& date)
     return british.toString(date, QStringLiteral("d MMMM yyyy"));
 }
 
-FormattedCitation formattedCitation(const LiteratureReference& reference, Style style, const QDate& accessDate)
+FormattedCitation formattedCitation(const LiteratureReference& reference, Style style,
+                                    const QDate& accessDate)
 {
     namespace T = Templates;
     const CitationRecord record(reference);
@@ -224,7 +227,8 @@ FormattedCitation formattedCitation(const LiteratureReference& reference, Style 
     case Style::chicago:
         return FormattedCitation(chapter ? T::chicagoChapter(record) : T::chicago(record));
     case Style::harvard:
-        return FormattedCitation(chapter ? T::harvardChapter(record, accessDate) : T::harvard(record, accessDate));
+        return FormattedCitation(chapter ? T::harvardChapter(record, accessDate)
+                                         : T::harvard(record, accessDate));
     case Style::vancouver:
         return FormattedCitation(chapter ? T::vancouverChapter(record) : T::vancouver(record));
     }

@@ -40,7 +40,8 @@ QString longName(Style style);
 
 // The reference (with its PubMed record, when it has one) in the style. accessDate is
 // the local calendar day on which the source is read; only Harvard prints it.
-FormattedCitation formattedCitation(const LiteratureReference& reference, Style style, const QDate& accessDate);
+FormattedCitation formattedCitation(const LiteratureReference& reference, Style style,
+                                    const QDate& accessDate);
 // The same citation as plain text.
 QString citation(const LiteratureReference& reference, Style style, const QDate& accessDate);
 

@@ -112,14 +112,15 @@ HarvardHead harvardHead(const CitationRecord& record)
 // title that ends with "?" or "!".
 QString harvardClosing(const CitationRecord& record, const HarvardHead& head)
 {
-    return head.endsWithTitle && endsWithQuestionOrExclamation(record.title) ? QString() : QStringLiteral(".");
+    return head.endsWithTitle && endsWithQuestionOrExclamation(record.title) ? QString()
+                                                                             : QStringLiteral(".");
 }
 
 void appendAvailableAt(Runs& runs, const CitationRecord& record, const QDate& accessDate)
 {
     if (const std::optional<QUrl> url = record.locatorURL()) {
-        runs.append(plain(QStringLiteral(" Available at: ") + linkText(*url) + QStringLiteral(" (Accessed: ") +
-                          harvardDate(accessDate) + QStringLiteral(").")));
+        runs.append(plain(QStringLiteral(" Available at: ") + linkText(*url) +
+                          QStringLiteral(" (Accessed: ") + harvardDate(accessDate) + QStringLiteral(").")));
     }
 }
 
@@ -259,8 +260,8 @@ Runs apa(const CitationRecord& record)
             elements.append({plain(QStringLiteral("Article ") + record.pages->start)});
             break;
         case CitationRecord::Locator::pages:
-            elements.append(
-                {plain(record.pages->end ? record.pages->start + enDash + *record.pages->end : record.pages->start)});
+            elements.append({plain(record.pages->end ? record.pages->start + enDash + *record.pages->end
+                                                     : record.pages->start)});
             break;
         case CitationRecord::Locator::identifier:
             break;
@@ -317,7 +318,8 @@ Runs chicago(const CitationRecord& record)
         groups.append(source);
     } else if (!record.journal.isEmpty()) {
         groups.append({italic(record.journal),
-                       plain(record.year.isEmpty() ? QStringLiteral(", n.d.") : QStringLiteral(", ") + record.year + u'.')});
+                       plain(record.year.isEmpty() ? QStringLiteral(", n.d.")
+                                                   : QStringLiteral(", ") + record.year + u'.')});
     } else if (!record.year.isEmpty()) {
         groups.append({plain(record.year + u'.')});
     }
@@ -392,8 +394,8 @@ Runs harvardChapter(const CitationRecord& record, const QDate& accessDate)
         runs.append(plain(harvardClosing(record, head)));
     }
     if (!record.publisher.isEmpty()) {
-        runs.append(plain(u' ' + withSuffix(record.publisherLocation, QStringLiteral(": ")) + record.publisher +
-                          u'.'));
+        runs.append(plain(u' ' + withSuffix(record.publisherLocation, QStringLiteral(": ")) +
+                          record.publisher + u'.'));
     }
     appendAvailableAt(runs, record, accessDate);
     return runs;
@@ -434,9 +436,11 @@ Runs vancouverChapter(const CitationRecord& record)
         }
         if (record.editors.size() > 6)
             editors += QStringLiteral(", et al.");
-        container += editors + (record.editors.size() == 1 ? QStringLiteral(", editor. ") : QStringLiteral(", editors. "));
+        container += editors + (record.editors.size() == 1 ? QStringLiteral(", editor. ")
+                                                           : QStringLiteral(", editors. "));
     }
-    container += record.bookTitle.isEmpty() ? QStringLiteral("[Internet].") : record.bookTitle + QStringLiteral(" [Internet].");
+    container += record.bookTitle.isEmpty() ? QStringLiteral("[Internet].")
+                                            : record.bookTitle + QStringLiteral(" [Internet].");
 
     QString publication = record.publisherLocation.isEmpty() || record.publisher.isEmpty()
                               ? record.publisher

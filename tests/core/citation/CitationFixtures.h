@@ -1,0 +1,115 @@
+#pragma once
+
+#include "citation/FormattedCitation.h"
+#include "literature/LiteratureRecords.h"
+
+#include <QDate>
+#include <QString>
+
+#include <ostream>
+
+// Records shared by the style and export tests: a journal article (J) and a book
+// chapter (B) with every field filled, and helpers to write expected citations.
+namespace CitationFixtures {
+
+using namespace Qt::StringLiterals;
+
+inline const QDate accessDate(2024, 3, 5);
+inline const QString doiLink = u"https://doi.org/10.1000/182"_s;
+inline const QString bookshelfLink = u"https://www.ncbi.nlm.nih.gov/books/NBK1116/"_s;
+inline const QString pubmedLinkJ = u"https://pubmed.ncbi.nlm.nih.gov/31234567/"_s;
+
+inline ArticleAuthor person(const QString& last, const QString& fore, const QString& initials)
+{
+    ArticleAuthor a;
+    a.lastName = last;
+    a.foreName = fore;
+    a.initials = initials;
+    return a;
+}
+
+inline ArticleAuthor group(const QString& name)
+{
+    ArticleAuthor a;
+    a.collectiveName = name;
+    return a;
+}
+
+// Record J: a journal article.
+inline LiteratureReference journalArticle()
+{
+    ArticleMetadata a;
+    a.pmid = u"31234567"_s;
+    a.title = u"Effects of exercise on sleep."_s;
+    a.authors = {person(u"Smith"_s, u"John A"_s, u"JA"_s), person(u"Jones"_s, u"Beth"_s, u"B"_s)};
+    a.journalTitle = u"journal of sleep research"_s;
+    a.journalAbbreviation = u"J Sleep Res"_s;
+    a.year = u"2020"_s;
+    a.month = u"Mar"_s;
+    a.day = u"05"_s;
+    a.volume = u"29"_s;
+    a.issue = u"2"_s;
+    a.pages = u"123-9"_s;
+    a.doi = u"10.1000/182"_s;
+    a.publicationTypes = {u"Journal Article"_s};
+
+    LiteratureReference r;
+    r.pmid = u"31234567"_s;
+    r.title = u"Effects of exercise on sleep"_s;
+    r.authors = {u"Smith JA"_s, u"Jones B"_s};
+    r.journal = u"J Sleep Res"_s;
+    r.date = u"2020"_s;
+    r.article = a;
+    return r;
+}
+
+// Record B: a book chapter on the NCBI Bookshelf.
+inline LiteratureReference bookChapter()
+{
+    ArticleMetadata a;
+    a.pmid = u"20301428"_s;
+    a.kind = ArticleKind::bookChapter;
+    a.title = u"Cystic fibrosis"_s;
+    a.authors = {person(u"Doe"_s, u"Jane"_s, u"J"_s)};
+    a.year = u"2001"_s;
+    a.bookTitle = u"Genetic Disorders Handbook"_s;
+    a.editors = {person(u"Adam"_s, u"Margaret P"_s, u"MP"_s), person(u"Feldman"_s, u"Jerry"_s, u"J"_s)};
+    a.publisher = u"University Press"_s;
+    a.publisherLocation = u"Seattle (WA)"_s;
+    a.bookshelfID = u"NBK1116"_s;
+    a.contributionDate = ArticleDate{u"2020"_s, u"03"_s, u"07"_s};
+
+    LiteratureReference r;
+    r.pmid = u"20301428"_s;
+    r.title = u"Cystic fibrosis"_s;
+    r.article = a;
+    return r;
+}
+
+// A citation written with asterisks around its italic runs: "A *B* C".
+inline FormattedCitation marked(const QString& text)
+{
+    QList<FormattedCitation::Run> runs;
+    bool italic = false;
+    for (const QString& piece : text.split(u'*')) {
+        runs.append({piece, italic});
+        italic = !italic;
+    }
+    return FormattedCitation(runs);
+}
+
+// The same notation back, for readable failures.
+inline QString toMarked(const FormattedCitation& citation)
+{
+    QString out;
+    for (const FormattedCitation::Run& run : citation.runs())
+        out += run.isItalic ? u'*' + run.text + u'*' : run.text;
+    return out;
+}
+
+} // namespace CitationFixtures
+
+inline void PrintTo(const FormattedCitation& value, std::ostream* os)
+{
+    *os << '"' << CitationFixtures::toMarked(value).toStdString() << '"';
+}
