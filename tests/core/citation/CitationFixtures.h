@@ -86,6 +86,51 @@ inline LiteratureReference bookChapter()
     return r;
 }
 
+// Record J with special characters everywhere a reference manager could trip over
+// them: LaTeX's specials in the title and journal, non-ASCII names, a group author,
+// a suffix, a particle, a PMID that is not one, and a month that is a season.
+inline LiteratureReference specialCharacters()
+{
+    LiteratureReference r = journalArticle();
+    ArticleMetadata& a = *r.article;
+    a.title = u"50% & more_data: {braces}, #1 for $5, ~x^2 and C:\\temp"_s;
+    a.authors = {person(u"M\u00fcller"_s, u"J\u00fcrgen"_s, u"J"_s), group(u"World Health Organization"_s),
+                 person(u"van der Berg"_s, u"Anna"_s, u"A"_s),
+                 person(u"\u674e"_s, u"\u5c0f\u9f8d"_s, u"X"_s)};
+    ArticleAuthor junior = person(u"Smith"_s, u"John"_s, u"J"_s);
+    junior.suffix = u"Jr"_s;
+    a.authors.append(junior);
+    a.journalTitle = u"Science & Society"_s;
+    a.journalAbbreviation = u"Science & Society"_s;
+    a.month = u"Spring"_s;
+    a.day.reset();
+    a.pages = u"e0123456"_s;
+    a.doi = u"10.1002/(SICI)1097-4636(199606)31:2<205::AID-JBM7>3.0.CO;2-O"_s;
+    r.pmid = u"PMC12345"_s;
+    r.url = QUrl(u"https://example.org/paper?id=1&x=%7Bq%7D"_s);
+    return r;
+}
+
+// The citation service's data alone: no PubMed record, no PMID, no link.
+inline LiteratureReference serviceOnly()
+{
+    LiteratureReference r;
+    r.title = u"A study of sleep."_s;
+    r.authors = {u"Smith JA"_s, u"Jones B"_s};
+    r.journal = u"J Sleep Res"_s;
+    r.date = u"2019 May"_s;
+    return r;
+}
+
+// A retracted preprint with a single page.
+inline LiteratureReference retractedPreprint()
+{
+    LiteratureReference r = journalArticle();
+    r.article->publicationTypes = {u"Preprint"_s, u"Retracted Publication"_s};
+    r.article->pages = u"5"_s;
+    return r;
+}
+
 // A citation written with asterisks around its italic runs: "A *B* C".
 inline FormattedCitation marked(const QString& text)
 {
