@@ -10,6 +10,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
+    commands.push_back(std::make_unique<FormatCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     return commands;
