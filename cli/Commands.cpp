@@ -2,6 +2,7 @@
 
 #include "KeyCommand.h"
 #include "SecretServiceKeyStore.h"
+#include "CitationCommands.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -10,6 +11,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
     commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
+    commands.push_back(std::make_unique<ReportCommand>());
     return commands;
 }
 
@@ -19,7 +21,8 @@ int runCommandLine(const QStringList& arguments, CommandIO& io)
     QStringList names;
     for (const auto& c : commands)
         names.append(c->name());
-    const QString usageLine = QStringLiteral("Usage: vorn-cite-cli <") + names.join(u'|') + QStringLiteral("> [options]");
+    const QString usageLine =
+        QStringLiteral("Usage: vorn-cite-cli <") + names.join(u'|') + QStringLiteral("> [options]");
 
     if (arguments.isEmpty()) {
         io.printError(usageLine);
@@ -29,6 +32,7 @@ int runCommandLine(const QStringList& arguments, CommandIO& io)
         if (c->name() == arguments.first())
             return c->run(arguments.mid(1), io);
     }
-    io.printError(QStringLiteral("Unknown subcommand \"") + arguments.first() + QStringLiteral("\". ") + usageLine);
+    io.printError(QStringLiteral("Unknown subcommand \"") + arguments.first() + QStringLiteral("\". ") +
+                  usageLine);
     return Command::usageError;
 }
