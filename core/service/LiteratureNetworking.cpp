@@ -134,8 +134,11 @@ std::shared_ptr<LiteratureSession> ephemeralSession(double timeoutSeconds,
 {
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     ssl.setProtocol(QSsl::TlsV1_2OrLater);
-    if (!extraCACertificates.isEmpty())
-        ssl.setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCACertificates);
+    if (!extraCACertificates.isEmpty()) {
+        // Reading the system's roots takes a while; once per process is enough.
+        static const QList<QSslCertificate> systemRoots = QSslConfiguration::systemCaCertificates();
+        ssl.setCaCertificates(systemRoots + extraCACertificates);
+    }
     return std::shared_ptr<LiteratureSession>(new LiteratureSession(timeoutSeconds, std::move(ssl)));
 }
 

@@ -139,12 +139,25 @@ bool TestHttpsServer::waitForAbandoned(int count, int timeoutMs) const
     return QTest::qWaitFor([&] { return m_abandoned >= count; }, timeoutMs);
 }
 
+bool TestHttpsServer::answerStalled(const TestHttpResponse& response)
+{
+    while (!m_stalled.isEmpty()) {
+        const auto [socket, close] = m_stalled.takeFirst();
+        if (socket && m_connections.contains(socket)) {
+            answer(socket, response, close);
+            return true;
+        }
+    }
+    return false;
+}
+
 void TestHttpsServer::accept()
 {
     while (m_server->hasPendingConnections()) {
         auto* socket = qobject_cast<QSslSocket*>(m_server->nextPendingConnection());
         if (!socket)
             continue;
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_connections.insert(socket, new Connection);
         connect(socket, &QIODevice::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
@@ -208,8 +221,10 @@ void TestHttpsServer::readFrom(QSslSocket* socket)
         } else {
             response = m_handler(request);
         }
-        if (response.stall)
+        if (response.stall) {
+            m_stalled.append({socket, close});
             return;
+        }
         if (response.delay.count() > 0) {
             QTimer::singleShot(response.delay, socket,
                                [this, socket, response, close] { answer(socket, response, close); });
@@ -233,8 +248,7 @@ void TestHttpsServer::answer(QSslSocket* socket, const TestHttpResponse& respons
     if (close)
         head += "Connection: close\r\n";
     head += "\r\n";
-    socket->write(head);
-    socket->write(response.body);
+    socket->write(head + response.body);
     connection->awaitingAnswer = false;
     if (close) {
         socket->disconnectFromHost();

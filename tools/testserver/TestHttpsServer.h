@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QUrl>
 
@@ -39,7 +40,8 @@ struct TestHttpResponse
     QByteArray body;
     // Wait this long before answering (real time; keep it short in tests).
     std::chrono::milliseconds delay{0};
-    // Never answer: the connection stays open until the client gives up.
+    // Hold the answer: the connection stays open until the client gives up or the test
+    // calls answerStalled().
     bool stall = false;
 
     // A response with "Content-Type: application/json".
@@ -71,6 +73,8 @@ public:
 
     void enqueue(TestHttpResponse response);
     void setHandler(Handler handler);
+    // Answers the oldest stalled request whose client is still connected; false if none.
+    bool answerStalled(const TestHttpResponse& response);
 
     [[nodiscard]] const QList<TestHttpRequest>& requests() const { return m_requests; }
     // Requests whose client disconnected before the answer was written.
@@ -95,5 +99,6 @@ private:
     Handler m_handler;
     QList<TestHttpRequest> m_requests;
     QHash<QSslSocket*, Connection*> m_connections;
+    QList<std::pair<QPointer<QSslSocket>, bool>> m_stalled; // socket, close after answering
     int m_abandoned = 0;
 };
