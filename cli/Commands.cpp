@@ -1,8 +1,9 @@
 #include "Commands.h"
 
+#include "CitationCommands.h"
 #include "KeyCommand.h"
 #include "SecretServiceKeyStore.h"
-#include "CitationCommands.h"
+#include "ServiceCommands.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -12,6 +13,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<ApiKeyCommand>());
     commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     commands.push_back(std::make_unique<ReportCommand>());
+    commands.push_back(std::make_unique<ParseResponseCommand>());
     return commands;
 }
 
