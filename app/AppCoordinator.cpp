@@ -2,7 +2,6 @@
 
 #include "service/VORNBackendStack.h"
 
-#include <QCryptographicHash>
 
 #include <algorithm>
 
@@ -241,39 +240,12 @@ FailureKind AppCoordinator::classify(const LiteratureError& error)
 
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
-    if (error.kind() != LiteratureError::Kind::requestFailed)
-        return error.errorDescription();
-    const std::optional<QString>& serverMessage = error.message();
-    switch (error.statusCode()) {
-    case 401:
-    case 403:
-        return QStringLiteral("VORN rejected this API key. Replace it with an active vorn_ key in Settings.");
-    case 422:
-        if (serverMessage)
-            return QStringLiteral("VORN rejected the selected sentence: ") + *serverMessage;
-        return QStringLiteral("VORN rejected the selected sentence.");
-    case 429: {
-        const QString declined =
-            QStringLiteral("VORN declined this request because usage or rate limits were reached.");
-        if (serverMessage)
-            return declined + u' ' + *serverMessage;
-        return declined + QStringLiteral(" Check the account before retrying.");
-    }
-    case 502:
-    case 503:
-        return QStringLiteral("The VORN citation service is temporarily unavailable. Try once more in a moment.");
-    case 504:
-        return QStringLiteral("The VORN citation search exceeded its server timeout. Try once more.");
-    default:
-        return error.errorDescription();
-    }
+    return ::friendlyMessage(error);
 }
 
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)
 {
-    if (!key)
-        return QStringLiteral("missing");
-    return QString::fromLatin1(QCryptographicHash::hash(key->toUtf8(), QCryptographicHash::Sha256).toHex());
+    return VORNBackendStack::credentialScope(key);
 }
 
 std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()

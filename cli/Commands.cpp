@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CitationCommands.h"
+#include "FindCommand.h"
 #include "KeyCommand.h"
 #include "SecretServiceKeyStore.h"
 #include "ServiceCommands.h"
@@ -14,6 +15,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<ParseResponseCommand>());
+    commands.push_back(std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
     return commands;
 }
 

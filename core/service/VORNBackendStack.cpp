@@ -1,11 +1,20 @@
 #include "VORNBackendStack.h"
 
+#include <QCryptographicHash>
+
 namespace VORNBackendStack {
 
 QString serviceBaseURL(const QString& userSetting)
 {
     const QString user = userSetting.trimmed();
     return user.isEmpty() ? VORNBackend::configuredServiceBaseURL() : user;
+}
+
+QString credentialScope(const std::optional<QString>& key)
+{
+    if (!key)
+        return QStringLiteral("missing");
+    return QString::fromLatin1(QCryptographicHash::hash(key->toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)

@@ -23,6 +23,10 @@ inline constexpr double timeoutSeconds = 90;
 // not blank, else the one this build was configured with (possibly empty).
 QString serviceBaseURL(const QString& userSetting);
 
+// What keeps cached answers of different keys apart: "missing" without a key, else the
+// lowercase hexadecimal SHA-256 of the key's UTF-8 bytes.
+QString credentialScope(const std::optional<QString>& key);
+
 // A key source that reads store at every request: the stored key; missingCredential
 // when none is stored; a failing store as transport carrying the store's description.
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
