@@ -309,12 +309,20 @@ TEST(CoordinatorStatic, ClassifyAndFriendlyMessage)
 
 TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
 {
-    // The real backend stack, with no service address configured for this build or user.
+    // The real backend stack, with a service address that is not https: queries fail
+    // before any key is read or any request is made, whatever this build was
+    // configured with.
+    auto settings = std::make_shared<AppSettings>();
+    settings->store().setValue(AppSettings::serviceURLKey, QStringLiteral("http://127.0.0.1:9"));
     auto keyStore = std::make_shared<FakeKeyStore>();
     keyStore->key = QStringLiteral("vorn_abc");
-    AppCoordinator coordinator(keyStore);
+    AppCoordinator::Dependencies deps;
+    deps.settings = settings;
+    AppCoordinator coordinator(keyStore, deps);
     coordinator.run(query(QStringLiteral("Aspirin reduces fever.")), std::nullopt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.phase() != ResultPanelPhase::loading; }));
     EXPECT_EQ(coordinator.phase(), ResultPanelPhase::failed);
     EXPECT_EQ(coordinator.errorMessage(), QStringLiteral("The literature service endpoint is invalid."));
+    EXPECT_EQ(keyStore->loads, 1) << "only the credential refresh at construction read the store";
+    settings->store().remove(AppSettings::serviceURLKey);
 }
