@@ -1,6 +1,6 @@
 #include "AppSettings.h"
 
-#include <QStandardPaths>
+#include "literature/UserSettingsFile.h"
 
 const QString AppSettings::includeEvidenceKey = QStringLiteral("literature.includeEvidence");
 const QString AppSettings::cacheDurationMinutesKey = QStringLiteral("literature.cacheDurationMinutes");
@@ -9,7 +9,7 @@ const QString AppSettings::compatibilityCaptureKey = QStringLiteral("selection.c
 const QString AppSettings::onboardingCompletedKey = QStringLiteral("onboarding.completed");
 const QString AppSettings::obsoleteMaxArticlesKey = QStringLiteral("literature.maxArticles");
 const QString AppSettings::captureLoggingKey = QStringLiteral("diagnostics.captureLoggingEnabled");
-const QString AppSettings::serviceURLKey = QStringLiteral("literature.serviceURL");
+const QString AppSettings::serviceURLKey = UserSettingsFile::serviceURLKey;
 
 namespace {
 
@@ -22,8 +22,7 @@ bool isAllowedCacheDuration(int minutes)
 
 std::unique_ptr<QSettings> AppSettings::standardStore()
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return std::make_unique<QSettings>(dir + QStringLiteral("/app.vorn.cite/settings.ini"), QSettings::IniFormat);
+    return std::make_unique<QSettings>(UserSettingsFile::path(), QSettings::IniFormat);
 }
 
 bool AppSettings::readBool(const QSettings& store, const QString& key, bool fallback)
@@ -61,15 +60,9 @@ LiteratureQueryOptions AppSettings::queryOptions() const
     return LiteratureQueryOptions{maxArticles, m_includeEvidence, m_cacheDurationMinutes};
 }
 
-std::optional<QUrl> AppSettings::serviceURL() const
+QString AppSettings::serviceURL() const
 {
-    const QString text = m_store->value(serviceURLKey).toString().trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme() != u"https" || url.host().isEmpty())
-        return std::nullopt;
-    return url;
+    return m_store->value(serviceURLKey).toString().trimmed();
 }
 
 void AppSettings::write(const QString& key, const QVariant& value)

@@ -1,8 +1,10 @@
 #include "Commands.h"
 
 #include "CitationCommands.h"
+#include "FindCommand.h"
 #include "KeyCommand.h"
 #include "SecretServiceKeyStore.h"
+#include "ServiceCommands.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -10,9 +12,11 @@ std::vector<std::unique_ptr<Command>> allCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
+    commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     commands.push_back(std::make_unique<FormatCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
-    commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
+    commands.push_back(std::make_unique<ParseResponseCommand>());
+    commands.push_back(std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
     return commands;
 }
 
