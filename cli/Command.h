@@ -15,6 +15,8 @@ public:
 
     // Standard input, read whole (once), and decoded as UTF-8.
     std::expected<QString, QString> inputText();
+    // Standard input, read whole (once), as bytes: for documents that declare their own encoding.
+    QByteArray inputBytes();
 
     // The result line: text followed by one newline.
     void printResult(const QString& text);

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "PubMedCommands.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -7,6 +8,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
+    commands.push_back(std::make_unique<ParsePubMedCommand>());
     return commands;
 }
 
