@@ -414,9 +414,12 @@ void Delegate::pop()
     m_keepText = m_collecting || (!m_path.empty() && PubMedElements::carriesText(m_path.back()));
 }
 
+// Stops the parse with reason, placed at the event being handled.
 void Delegate::abort(const QString& reason)
 {
-    m_abortReason = reason;
+    m_abortReason = reason + QStringLiteral(" (line %1, column %2)")
+                                 .arg(XML_GetCurrentLineNumber(m_parser))
+                                 .arg(XML_GetCurrentColumnNumber(m_parser) + 1);
     XML_StopParser(m_parser, XML_FALSE);
 }
 
@@ -427,14 +430,12 @@ LiteratureError unreadable(const QString& description)
 
 QString errorDescription(XML_Parser parser, const Delegate& delegate)
 {
-    QString what;
     if (delegate.abortReason())
-        what = *delegate.abortReason();
-    else if (const XML_LChar* message = XML_ErrorString(XML_GetErrorCode(parser)))
-        what = QString::fromUtf8(message);
-    else
+        return *delegate.abortReason();
+    const XML_LChar* message = XML_ErrorString(XML_GetErrorCode(parser));
+    if (!message)
         return QStringLiteral("unknown XML error");
-    return what + QStringLiteral(" (line %1, column %2)")
+    return QString::fromUtf8(message) + QStringLiteral(" (line %1, column %2)")
                       .arg(XML_GetCurrentLineNumber(parser))
                       .arg(XML_GetCurrentColumnNumber(parser) + 1);
 }
