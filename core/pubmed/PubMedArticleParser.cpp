@@ -26,8 +26,9 @@ namespace {
 // only while the expanded output stays within the factor of its input.
 constexpr float maximumAmplification = 10.0f;
 constexpr unsigned long long amplificationThresholdBytes = 1024 * 1024;
-// expat takes int lengths; larger bodies are fed in pieces.
-constexpr qsizetype feedChunkBytes = qsizetype(1) << 30;
+// expat copies what it is fed into its own buffer, so the body goes in pieces: the
+// copy stays small, and a token that spans pieces is rescanned only a few times.
+constexpr qsizetype feedChunkBytes = qsizetype(4) << 20;
 
 QString collapsed(const std::string& utf8)
 {
