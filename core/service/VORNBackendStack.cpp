@@ -1,0 +1,26 @@
+#include "VORNBackendStack.h"
+
+namespace VORNBackendStack {
+
+QString serviceBaseURL(const QString& userSetting)
+{
+    const QString user = userSetting.trimmed();
+    return user.isEmpty() ? VORNBackend::configuredServiceBaseURL() : user;
+}
+
+std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,
+                                        std::shared_ptr<InMemoryLiteratureCache> cache,
+                                        std::shared_ptr<InFlightLiteratureRequests> inFlight,
+                                        const QString& credentialScope,
+                                        const QList<QSslCertificate>& extraCACertificates)
+{
+    const QUrl endpoint = VORNBackend::endpoint(serviceBaseURL);
+    auto network = std::make_shared<VORNBackend>(
+        endpoint, LiteratureNetworking::ephemeralSession(timeoutSeconds, extraCACertificates),
+        VORNBackend::defaultRetryDelayMilliseconds, std::move(apiKeyProvider));
+    return std::make_shared<CachingLiteratureBackend>(std::move(network), std::move(cache),
+                                                      std::move(inFlight),
+                                                      endpoint.toString(QUrl::FullyEncoded), credentialScope);
+}
+
+} // namespace VORNBackendStack
