@@ -1,6 +1,8 @@
 #include "Commands.h"
 
+#include "KeyCommand.h"
 #include "PubMedCommands.h"
+#include "SecretServiceKeyStore.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -9,6 +11,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
     commands.push_back(std::make_unique<ParsePubMedCommand>());
+    commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     return commands;
 }
 

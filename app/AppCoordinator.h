@@ -1,0 +1,213 @@
+#pragma once
+
+#include "AppServices.h"
+#include "AppSettings.h"
+#include "literature/LiteratureBackend.h"
+#include "literature/LiteratureError.h"
+#include "literature/LiteratureRecords.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+enum class ResultPanelPhase { idle, loading, completed, failed };
+enum class FailureKind { invalidKey, missingKey, accessibility, rateLimited, invalidSelection, other };
+
+struct CredentialStatus
+{
+    enum class Kind { unreadable, missing, stored };
+    Kind kind = Kind::missing;
+    QString message; // unreadable only
+
+    static CredentialStatus unreadable(QString message) { return {Kind::unreadable, std::move(message)}; }
+    static CredentialStatus missing() { return {Kind::missing, {}}; }
+    static CredentialStatus stored() { return {Kind::stored, {}}; }
+    friend bool operator==(const CredentialStatus&, const CredentialStatus&) = default;
+};
+
+struct CiteDetailStatus
+{
+    enum class Kind { unavailable, idle, loading, fromPubMed };
+    Kind kind = Kind::idle;
+    QString message; // unavailable only
+
+    static CiteDetailStatus unavailable(QString message) { return {Kind::unavailable, std::move(message)}; }
+    static CiteDetailStatus idle() { return {Kind::idle, {}}; }
+    static CiteDetailStatus loading() { return {Kind::loading, {}}; }
+    static CiteDetailStatus fromPubMed() { return {Kind::fromPubMed, {}}; }
+    friend bool operator==(const CiteDetailStatus&, const CiteDetailStatus&) = default;
+};
+
+// Builds the literature backend for a credential scope. The application's factory
+// builds the caching HTTPS stack; tests pass scripted backends.
+using LiteratureBackendFactory = std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
+
+// The one object that ties the application together: it owns the services, holds
+// every piece of state the windows show, and runs literature queries. Main thread only.
+// Every property's notify signal is emitted on each assignment, also when the value
+// does not change.
+class AppCoordinator final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppCoordinator)
+
+    Q_PROPERTY(ResultPanelPhase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(std::optional<SelectionContext> selection READ selection NOTIFY selectionChanged)
+    Q_PROPERTY(std::optional<LiteratureResult> result READ result NOTIFY resultChanged)
+    Q_PROPERTY(QString progressStep READ progressStep NOTIFY progressStepChanged)
+    Q_PROPERTY(std::optional<QString> progressContent READ progressContent NOTIFY progressContentChanged)
+    Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(std::optional<FailureKind> failureKind READ failureKind NOTIFY failureKindChanged)
+    Q_PROPERTY(bool hasStoredAPIKey READ hasStoredAPIKey NOTIFY hasStoredAPIKeyChanged)
+    Q_PROPERTY(CredentialStatus credentialStatus READ credentialStatus NOTIFY credentialStatusChanged)
+    Q_PROPERTY(std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
+    Q_PROPERTY(std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
+    Q_PROPERTY(CiteDetailStatus citeDetailStatus READ citeDetailStatus NOTIFY citeDetailStatusChanged)
+    Q_PROPERTY(std::optional<QString> toastMessage READ toastMessage NOTIFY toastMessageChanged)
+    Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
+                   isResultPanelVisibleChanged)
+    Q_PROPERTY(double resultPanelMaxHeight READ resultPanelMaxHeight NOTIFY resultPanelMaxHeightChanged)
+    Q_PROPERTY(std::optional<QString> shortcutStatusMessage READ shortcutStatusMessage NOTIFY
+                   shortcutStatusMessageChanged)
+    Q_PROPERTY(std::optional<QString> accessibilityWarning READ accessibilityWarning NOTIFY
+                   accessibilityWarningChanged)
+    Q_PROPERTY(std::optional<QString> pendingUpdateVersion READ pendingUpdateVersion NOTIFY
+                   pendingUpdateVersionChanged)
+
+public:
+    // Replacements for the default services; anything left empty gets its default.
+    struct Dependencies
+    {
+        std::shared_ptr<AppSettings> settings;
+        std::shared_ptr<ResultPanelControlling> resultPanelController;
+        LiteratureBackendFactory backendFactory;
+    };
+
+    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
+                            QObject* parent = nullptr);
+    ~AppCoordinator() override;
+
+    [[nodiscard]] ResultPanelPhase phase() const { return m_phase; }
+    [[nodiscard]] const std::optional<SelectionContext>& selection() const { return m_selection; }
+    [[nodiscard]] const std::optional<LiteratureResult>& result() const { return m_result; }
+    [[nodiscard]] const QString& progressStep() const { return m_progressStep; }
+    [[nodiscard]] const std::optional<QString>& progressContent() const { return m_progressContent; }
+    [[nodiscard]] const std::optional<QString>& errorMessage() const { return m_errorMessage; }
+    [[nodiscard]] std::optional<FailureKind> failureKind() const { return m_failureKind; }
+    [[nodiscard]] bool hasStoredAPIKey() const { return m_hasStoredAPIKey; }
+    [[nodiscard]] const CredentialStatus& credentialStatus() const { return m_credentialStatus; }
+    [[nodiscard]] const std::optional<QString>& maskedStoredAPIKey() const { return m_maskedStoredAPIKey; }
+    [[nodiscard]] const std::optional<LiteratureReference>& citeReference() const { return m_citeReference; }
+    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const { return m_citeDetailStatus; }
+    [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toastMessage; }
+    [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
+    [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
+    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
+    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
+
+    // Written by the result panel controller when it shows or hides the panel.
+    void setResultPanelVisible(bool visible);
+
+    // Query flow.
+    void run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor);
+    void cancelQuery();
+    void retryLastQuery();
+    [[nodiscard]] bool canRetryLastQuery() const;
+    void hideResultPanel();
+    void limitResultPanelHeight(double available);
+    void invalidateCurrentQuery();
+    void showError(const QString& message, FailureKind kind);
+
+    [[nodiscard]] static FailureKind classify(const LiteratureError& error);
+    [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
+    // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
+    [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
+
+    [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+
+    // Credentials.
+    [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
+    [[nodiscard]] const QString& currentCredentialScope() const { return m_credentialScope; }
+    void refreshCredentialStatus();
+    std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
+    std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
+
+    static const QString searchingStep;
+    static const QString emptyAnswerMessage;
+
+signals:
+    void phaseChanged();
+    void selectionChanged();
+    void resultChanged();
+    void progressStepChanged();
+    void progressContentChanged();
+    void errorMessageChanged();
+    void failureKindChanged();
+    void hasStoredAPIKeyChanged();
+    void credentialStatusChanged();
+    void maskedStoredAPIKeyChanged();
+    void citeReferenceChanged();
+    void citeDetailStatusChanged();
+    void toastMessageChanged();
+    void isResultPanelVisibleChanged();
+    void resultPanelMaxHeightChanged();
+    void shortcutStatusMessageChanged();
+    void accessibilityWarningChanged();
+    void pendingUpdateVersionChanged();
+
+private:
+    struct QueryTask;
+
+    template <typename T, typename Signal>
+    void assign(T& field, T value, Signal signal)
+    {
+        field = std::move(value);
+        emit(this->*signal)();
+    }
+
+    std::shared_ptr<LiteratureBackend> makeBackend();
+    void showResultPanel(const std::optional<ScreenRect>& anchor);
+    std::optional<ScreenRect> selectionBounds() const;
+    void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
+    void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
+    void finishQueryTask();
+
+    // Observable state.
+    ResultPanelPhase m_phase = ResultPanelPhase::idle;
+    std::optional<SelectionContext> m_selection;
+    std::optional<LiteratureResult> m_result;
+    QString m_progressStep;
+    std::optional<QString> m_progressContent;
+    std::optional<QString> m_errorMessage;
+    std::optional<FailureKind> m_failureKind;
+    bool m_hasStoredAPIKey = false;
+    CredentialStatus m_credentialStatus;
+    std::optional<QString> m_maskedStoredAPIKey;
+    std::optional<LiteratureReference> m_citeReference;
+    CiteDetailStatus m_citeDetailStatus;
+    std::optional<QString> m_toastMessage;
+    bool m_isResultPanelVisible = false;
+    double m_resultPanelMaxHeight = 560;
+    std::optional<QString> m_shortcutStatusMessage;
+    std::optional<QString> m_accessibilityWarning;
+    std::optional<QString> m_pendingUpdateVersion;
+
+    // Services.
+    std::shared_ptr<AppSettings> m_settings;
+    std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
+    std::shared_ptr<ResultPanelControlling> m_resultPanelController;
+    LiteratureBackendFactory m_backendFactory;
+
+    // Query state.
+    std::unique_ptr<QueryTask> m_queryTask;
+    std::optional<QUuid> m_activeQueryID;
+    std::optional<LiteratureQuery> m_activeQuery;
+    std::optional<LiteratureQuery> m_lastQuery;
+    std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
+    QString m_credentialScope = QStringLiteral("missing");
+};

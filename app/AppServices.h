@@ -1,0 +1,34 @@
+#pragma once
+
+// The interfaces through which the coordinator reaches services that live outside
+// the query flow. Each has one implementation for this desktop (in app/ or
+// platform/linux) and fakes in the tests.
+
+#include "literature/LiteratureRecords.h"
+#include "literature/VORNAPIKeyStoring.h"
+
+#include <QString>
+
+#include <expected>
+#include <optional>
+
+// Shows and hides the floating result panel.
+class ResultPanelControlling
+{
+public:
+    virtual ~ResultPanelControlling() = default;
+    // Positions the panel next to anchor (desktop space), or at a default place, and shows it.
+    virtual void show(const std::optional<ScreenRect>& anchor) = 0;
+    virtual void hide() = 0;
+};
+
+// Whether this process may read other applications through the accessibility bus.
+class AccessibilityPermissionManaging
+{
+public:
+    virtual ~AccessibilityPermissionManaging() = default;
+    [[nodiscard]] virtual bool isTrusted() const = 0;
+    // Checks trust, asking the desktop to grant it when promptIfNeeded is set.
+    virtual bool checkTrust(bool promptIfNeeded) = 0;
+    virtual void openAccessibilitySettings() = 0;
+};
