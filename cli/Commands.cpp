@@ -3,6 +3,7 @@
 #include "KeyCommand.h"
 #include "PubMedCommands.h"
 #include "SecretServiceKeyStore.h"
+#include "ServiceCommands.h"
 #include "TextCommands.h"
 
 std::vector<std::unique_ptr<Command>> allCommands()
@@ -10,6 +11,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
+    commands.push_back(std::make_unique<ParseResponseCommand>());
     commands.push_back(std::make_unique<ParsePubMedCommand>());
     commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     return commands;
