@@ -13,6 +13,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<ApiKeyCommand>());
     commands.push_back(std::make_unique<ParseResponseCommand>());
     commands.push_back(std::make_unique<ParsePubMedCommand>());
+    commands.push_back(std::make_unique<PubMedCommand>());
     commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     return commands;
 }
