@@ -19,8 +19,8 @@ QByteArray g_document;
 void setCounters(benchmark::State& state)
 {
     state.SetBytesProcessed(int64_t(state.iterations()) * g_document.size());
-    state.counters["MB/s"] = benchmark::Counter(double(g_document.size()) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(g_document.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The whole reader: expat events, field rules, records.

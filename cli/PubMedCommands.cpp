@@ -93,8 +93,8 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
     if (identifiers.isEmpty())
         return usage(io, QStringLiteral("No PubMed identifier given"));
 
-    const PubMedArticleService service(endpoint,
-                                       LiteratureNetworking::ephemeralSession(fetchTimeoutSeconds, authorities));
+    const PubMedArticleService service(
+        endpoint, LiteratureNetworking::ephemeralSession(fetchTimeoutSeconds, authorities));
     std::optional<PubMedArticlesResult> result;
     QEventLoop loop;
     const auto fetch = service.articles(identifiers, [&](PubMedArticlesResult r) {
@@ -104,6 +104,7 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
     loop.exec();
     if (!result->has_value())
         return fail(io, result->error().errorDescription());
-    io.printResult(articlesJson(inRequestOrder(std::move(**result), PubMedArticleService::canonicalIdentifiers(identifiers))));
+    io.printResult(articlesJson(
+        inRequestOrder(std::move(**result), PubMedArticleService::canonicalIdentifiers(identifiers))));
     return success;
 }

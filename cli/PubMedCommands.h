@@ -20,6 +20,9 @@ class PubMedCommand final : public Command
 {
 public:
     QString name() const override { return QStringLiteral("pubmed"); }
-    QString synopsis() const override { return QStringLiteral("[--endpoint URL] [--ca-certificates FILE] PMID..."); }
+    QString synopsis() const override
+    {
+        return QStringLiteral("[--endpoint URL] [--ca-certificates FILE] PMID...");
+    }
     int run(const QStringList& arguments, CommandIO& io) override;
 };

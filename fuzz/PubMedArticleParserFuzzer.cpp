@@ -26,9 +26,9 @@ void checkAuthor(const ArticleAuthor& a)
 void check(const ArticleMetadata& m)
 {
     checkText(m.pmid);
-    for (const auto* field : {&m.title, &m.journalTitle, &m.journalAbbreviation, &m.year, &m.month, &m.day, &m.volume,
-                              &m.issue, &m.pages, &m.articleNumber, &m.doi, &m.bookTitle, &m.publisher,
-                              &m.publisherLocation, &m.bookshelfID})
+    for (const auto* field : {&m.title, &m.journalTitle, &m.journalAbbreviation, &m.year, &m.month, &m.day,
+                              &m.volume, &m.issue, &m.pages, &m.articleNumber, &m.doi, &m.bookTitle,
+                              &m.publisher, &m.publisherLocation, &m.bookshelfID})
         checkText(*field);
     for (const QString& type : m.publicationTypes)
         checkText(type);

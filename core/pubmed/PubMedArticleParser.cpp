@@ -2,6 +2,7 @@
 
 #include "PubMed.h"
 #include "PubMedElements.h"
+#include "literature/LiteratureInputValidator.h"
 
 #include <QRegularExpression>
 
@@ -32,7 +33,8 @@ constexpr qsizetype feedChunkBytes = qsizetype(4) << 20;
 
 QString collapsed(const std::string& utf8)
 {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).simplified();
+    return LiteratureInputValidator::collapseWhitespace(
+        QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 
 std::optional<QString> nonEmpty(QString text)
@@ -46,7 +48,7 @@ std::optional<QString> nonEmpty(QString text)
 // the first four-digit word is the year, the rest the month.
 std::pair<std::optional<QString>, std::optional<QString>> medlineDate(const QString& text)
 {
-    const QString t = text.simplified();
+    const QString t = LiteratureInputValidator::collapseWhitespace(text);
     static thread_local const QRegularExpression yearPattern(QStringLiteral("\\b[0-9]{4}\\b"),
                                                              QRegularExpression::UseUnicodePropertiesOption);
     const QRegularExpressionMatch match = yearPattern.match(t);
@@ -54,7 +56,7 @@ std::pair<std::optional<QString>, std::optional<QString>> medlineDate(const QStr
         return {std::nullopt, nonEmpty(t)};
     QString rest = t;
     rest.remove(match.capturedStart(), match.capturedLength());
-    return {match.captured(), nonEmpty(rest.simplified())};
+    return {match.captured(), nonEmpty(LiteratureInputValidator::collapseWhitespace(rest))};
 }
 
 bool allAsciiDigits(QStringView s)
@@ -71,7 +73,7 @@ bool allAsciiDigits(QStringView s)
 // digits; publisher identifiers such as S0140-6736(20)30183-5 are not.
 bool isArticleNumber(const QString& text)
 {
-    const QString t = text.simplified();
+    const QString t = LiteratureInputValidator::collapseWhitespace(text);
     if (t.size() >= 2 && (t.front() == u'e' || t.front() == u'E') && allAsciiDigits(QStringView(t).mid(1)))
         return true;
     if (t.startsWith(QLatin1StringView("arxiv:"), Qt::CaseInsensitive))
@@ -79,7 +81,13 @@ bool isArticleNumber(const QString& text)
     return t.size() >= 4 && allAsciiDigits(t);
 }
 
-enum class IdType { other, doi, pii, bookAccession };
+enum class IdType
+{
+    other,
+    doi,
+    pii,
+    bookAccession
+};
 
 IdType idType(const XML_Char* attribute)
 {
@@ -170,7 +178,8 @@ void Delegate::start(const XML_Char* name, const XML_Char** attributes)
     if (m_abortReason)
         return;
     if (m_path.size() >= size_t(PubMedArticleParser::maximumDepth)) {
-        abort(QStringLiteral("elements nested more than %1 levels deep").arg(PubMedArticleParser::maximumDepth));
+        abort(QStringLiteral("elements nested more than %1 levels deep")
+                  .arg(PubMedArticleParser::maximumDepth));
         return;
     }
     const Element element = PubMedElements::element(name);
@@ -187,7 +196,8 @@ void Delegate::start(const XML_Char* name, const XML_Char** attributes)
     case Element::PubmedArticle:
     case Element::PubmedBookArticle:
         m_current = ArticleMetadata{};
-        m_current->kind = element == Element::PubmedArticle ? ArticleKind::journalArticle : ArticleKind::bookChapter;
+        m_current->kind =
+            element == Element::PubmedArticle ? ArticleKind::journalArticle : ArticleKind::bookChapter;
         m_bookAuthors.clear();
         m_contribution = ArticleDate{};
         break;
@@ -426,7 +436,8 @@ void Delegate::abort(const QString& reason)
 
 LiteratureError unreadable(const QString& description)
 {
-    return LiteratureError::malformedResponse(QStringLiteral("PubMed returned unreadable XML: ") + description);
+    return LiteratureError::malformedResponse(QStringLiteral("PubMed returned unreadable XML: ") +
+                                              description);
 }
 
 QString errorDescription(XML_Parser parser, const Delegate& delegate)
@@ -437,8 +448,8 @@ QString errorDescription(XML_Parser parser, const Delegate& delegate)
     if (!message)
         return QStringLiteral("unknown XML error");
     return QString::fromUtf8(message) + QStringLiteral(" (line %1, column %2)")
-                      .arg(XML_GetCurrentLineNumber(parser))
-                      .arg(XML_GetCurrentColumnNumber(parser) + 1);
+                                            .arg(XML_GetCurrentLineNumber(parser))
+                                            .arg(XML_GetCurrentColumnNumber(parser) + 1);
 }
 
 } // namespace
@@ -449,7 +460,7 @@ std::expected<QList<ArticleMetadata>, LiteratureError> parse(QByteArrayView body
 {
     // No namespace processing: prefixed names such as mml:math arrive as written.
     const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> owner(XML_ParserCreate(nullptr),
-                                                                              &XML_ParserFree);
+                                                                             &XML_ParserFree);
     if (!owner)
         return std::unexpected(unreadable(QStringLiteral("unknown XML error")));
     XML_Parser parser = owner.get();
@@ -468,14 +479,15 @@ std::expected<QList<ArticleMetadata>, LiteratureError> parse(QByteArrayView body
     do {
         const qsizetype length = std::min(body.size() - offset, feedChunkBytes);
         const bool last = offset + length == body.size();
-        if (XML_Parse(parser, body.data() + offset, int(length), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+        if (XML_Parse(parser, body.data() + offset, int(length), last ? XML_TRUE : XML_FALSE) !=
+            XML_STATUS_OK)
             return std::unexpected(unreadable(errorDescription(parser, delegate)));
         offset += length;
     } while (offset < body.size());
 
     if (!delegate.sawArticleSet)
-        return std::unexpected(
-            LiteratureError::malformedResponse(QStringLiteral("PubMed returned XML without a PubmedArticleSet.")));
+        return std::unexpected(LiteratureError::malformedResponse(
+            QStringLiteral("PubMed returned XML without a PubmedArticleSet.")));
     return std::move(delegate.articles);
 }
 

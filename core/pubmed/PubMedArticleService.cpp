@@ -113,7 +113,8 @@ PubMedArticlesResult keyedByPMID(const std::expected<QList<ArticleMetadata>, Lit
 }
 
 // Why a response cannot be parsed, if it cannot; checked in this order.
-std::optional<LiteratureError> responseProblem(const LiteratureHTTPResponse& response, const QString& endpointHost)
+std::optional<LiteratureError> responseProblem(const LiteratureHTTPResponse& response,
+                                               const QString& endpointHost)
 {
     if (!response.statusCode)
         return LiteratureError::malformedResponse(u"Expected an HTTP response from PubMed."_s);
@@ -143,7 +144,8 @@ class PubMedExchange final : public std::enable_shared_from_this<PubMedExchange>
 {
 public:
     PubMedExchange(QNetworkRequest request, std::shared_ptr<LiteratureSession> session,
-                   PubMedArticleService::TaskRunner parseRunner, std::shared_ptr<PubMedArticleFetch::Shared> outcome)
+                   PubMedArticleService::TaskRunner parseRunner,
+                   std::shared_ptr<PubMedArticleFetch::Shared> outcome)
         : m_request(std::move(request)), m_session(std::move(session)), m_parseRunner(std::move(parseRunner)),
           m_outcome(std::move(outcome))
     {
@@ -156,8 +158,9 @@ public:
         if (m_outcome->isClosed())
             return;
         auto self = shared_from_this();
-        m_transfer = m_session->send(m_request, "GET", {}, PubMedArticleService::maximumResponseBytes,
-                                     [self](LiteratureHTTPResult result) { self->received(std::move(result)); });
+        m_transfer =
+            m_session->send(m_request, "GET", {}, PubMedArticleService::maximumResponseBytes,
+                            [self](LiteratureHTTPResult result) { self->received(std::move(result)); });
     }
 
     // Drops the transfer, which aborts the request and never completes.
@@ -222,7 +225,9 @@ PubMedArticleService::PubMedArticleService(QUrl endpoint, std::shared_ptr<Litera
     : m_endpoint(std::move(endpoint)), m_session(std::move(session)), m_parseRunner(std::move(parseRunner))
 {
     if (!m_parseRunner)
-        m_parseRunner = [](std::function<void()> task) { QThreadPool::globalInstance()->start(std::move(task)); };
+        m_parseRunner = [](std::function<void()> task) {
+            QThreadPool::globalInstance()->start(std::move(task));
+        };
 }
 
 PubMedArticleService::~PubMedArticleService() = default;
@@ -241,8 +246,9 @@ QStringList PubMedArticleService::canonicalIdentifiers(const QStringList& identi
     return ids;
 }
 
-std::unique_ptr<PubMedArticleFetch> PubMedArticleService::articles(const QStringList& identifiers,
-                                                                   PubMedArticleFetch::Completion completion) const
+std::unique_ptr<PubMedArticleFetch>
+PubMedArticleService::articles(const QStringList& identifiers,
+                               PubMedArticleFetch::Completion completion) const
 {
     std::unique_ptr<PubMedArticleFetch> fetch(new PubMedArticleFetch(std::move(completion)));
     const std::shared_ptr<PubMedArticleFetch::Shared> outcome = fetch->m_shared;
@@ -253,9 +259,9 @@ std::unique_ptr<PubMedArticleFetch> PubMedArticleService::articles(const QString
         return fetch;
     }
     if (ids.size() > maximumIdentifiersPerRequest) {
-        outcome->deliver(std::unexpected(LiteratureError::invalidInput(
-            u"At most "_s + QString::number(maximumIdentifiersPerRequest) +
-            u" PubMed identifiers can be fetched at once."_s)));
+        outcome->deliver(std::unexpected(
+            LiteratureError::invalidInput(u"At most "_s + QString::number(maximumIdentifiersPerRequest) +
+                                          u" PubMed identifiers can be fetched at once."_s)));
         return fetch;
     }
     const std::optional<QUrl> url = requestURL(m_endpoint, ids);
@@ -272,9 +278,11 @@ std::unique_ptr<PubMedArticleFetch> PubMedArticleService::articles(const QString
         QMutexLocker lock(&outcome->mutex);
         outcome->abort = [weak = std::weak_ptr<PubMedExchange>(exchange)] {
             if (auto e = weak.lock())
-                QMetaObject::invokeMethod(e->session(), [e] { e->abort(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    e->session(), [e] { e->abort(); }, Qt::QueuedConnection);
         };
     }
-    QMetaObject::invokeMethod(m_session.get(), [exchange] { exchange->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_session.get(), [exchange] { exchange->start(); }, Qt::QueuedConnection);
     return fetch;
 }

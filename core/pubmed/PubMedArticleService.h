@@ -72,7 +72,8 @@ public:
     PubMedArticleService(QUrl endpoint, double timeoutSeconds);
     // The given session, used on the thread it lives in, and where bodies are parsed
     // (tests hold the parse back this way).
-    PubMedArticleService(QUrl endpoint, std::shared_ptr<LiteratureSession> session, TaskRunner parseRunner = {});
+    PubMedArticleService(QUrl endpoint, std::shared_ptr<LiteratureSession> session,
+                         TaskRunner parseRunner = {});
     ~PubMedArticleService();
 
     // The records for identifiers, keyed by PMID (a later record of the same PMID
@@ -80,8 +81,8 @@ public:
     // identifier without a record has no entry). Identifiers are canonicalised and
     // de-duplicated first; none left means an empty result without network access.
     // completion runs on the calling thread, which needs a running event loop.
-    [[nodiscard]] std::unique_ptr<PubMedArticleFetch> articles(const QStringList& identifiers,
-                                                               PubMedArticleFetch::Completion completion) const;
+    [[nodiscard]] std::unique_ptr<PubMedArticleFetch>
+    articles(const QStringList& identifiers, PubMedArticleFetch::Completion completion) const;
 
     // The distinct canonical PMIDs of identifiers in first-seen order; invalid ones are dropped.
     static QStringList canonicalIdentifiers(const QStringList& identifiers);

@@ -8,8 +8,9 @@
 // the stack of open elements holds bytes instead of strings.
 namespace PubMedElements {
 
-enum class Element : quint8 {
-    none, // no element (outside the document, or above the root)
+enum class Element : quint8
+{
+    none,  // no element (outside the document, or above the root)
     other, // any name the reader does not act on
     Article,
     ArticleId,
