@@ -49,12 +49,17 @@ int milliseconds(double seconds)
     return ms >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(ms);
 }
 
-bool isHTTPResponseError(QNetworkReply::NetworkError error)
+// Whether a finished reply carries an HTTP response, possibly with an error status, as
+// opposed to a failed exchange. Qt reports statuses of 400 and above as errors: the
+// content (2xx codes) and server (4xx codes) families, and two stragglers for 400 and 407.
+bool isHTTPResponse(QNetworkReply::NetworkError error, bool hasStatus)
 {
-    // Content (2xx codes) and server (4xx codes) errors are Qt's names for HTTP statuses
-    // of 400 and above: the exchange itself succeeded.
     const int code = int(error);
-    return error == QNetworkReply::NoError || (code > 200 && code < 300) || (code > 400 && code < 500);
+    if (error == QNetworkReply::NoError)
+        return true;
+    return hasStatus && ((code > 200 && code < 300) || (code > 400 && code < 500) ||
+                         error == QNetworkReply::ProtocolInvalidOperationError ||
+                         error == QNetworkReply::ProxyAuthenticationRequiredError);
 }
 
 } // namespace
@@ -250,7 +255,7 @@ void LiteratureTransfer::complete()
         // Only the idle and whole-transfer limits abort a reply that is still owned;
         // a cancelled transfer is destroyed and never completes.
         result = std::unexpected(LiteratureError::transport(QStringLiteral("The request timed out.")));
-    } else if (!isHTTPResponseError(error)) {
+    } else if (!isHTTPResponse(error, status.isValid())) {
         result = std::unexpected(LiteratureError::transport(reply->errorString()));
     } else {
         LiteratureHTTPResponse response;

@@ -69,6 +69,8 @@ public:
         m_sink.progress(u"Searching VORN"_s);
         if (m_endpoint.scheme() != "https"_L1 || m_endpoint.host().isEmpty())
             return fail(LiteratureError::invalidEndpoint());
+        if (!m_provider)
+            return fail(LiteratureError::missingCredential());
         auto self = shared_from_this();
         m_provider([self](std::expected<QString, LiteratureError> key) {
             QMetaObject::invokeMethod(
@@ -259,6 +261,7 @@ VORNBackend::VORNBackend(QUrl endpoint, std::shared_ptr<LiteratureSession> sessi
       m_retryDelayNanoseconds(nanoseconds(retryDelayMilliseconds)),
       m_sleeper(sleeper ? std::move(sleeper) : std::make_shared<TimerSleeper>())
 {
+    Q_ASSERT(m_session);
 }
 
 VORNBackend::~VORNBackend() = default;

@@ -158,7 +158,8 @@ std::optional<qint64> integer(const QJsonValue& value)
     if (value.isDouble()) {
         d = value.toDouble();
     } else if (value.isString()) {
-        QStringView text = value.toString();
+        const QString raw = value.toString();
+        QStringView text = raw;
         while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
             text = text.mid(1);
         while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))

@@ -1,4 +1,5 @@
 #include "service/CachingLiteratureBackend.h"
+#include "ErrorPrinting.h"
 #include "service/VORNBackendStack.h"
 
 #include "TestHttpsServer.h"

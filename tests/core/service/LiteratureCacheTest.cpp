@@ -1,3 +1,4 @@
+#include "ErrorPrinting.h"
 #include "service/InFlightLiteratureRequests.h"
 #include "service/InMemoryLiteratureCache.h"
 #include "service/LiteratureCacheKey.h"

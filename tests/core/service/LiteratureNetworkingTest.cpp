@@ -1,4 +1,5 @@
 #include "service/LiteratureNetworking.h"
+#include "ErrorPrinting.h"
 
 #include "TestHttpsServer.h"
 

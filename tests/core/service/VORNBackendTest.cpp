@@ -1,4 +1,5 @@
 #include "service/VORNBackend.h"
+#include "ErrorPrinting.h"
 
 #include "literature/VORNAPIKeyFormat.h"
 
@@ -132,6 +133,10 @@ TEST_F(VORNBackendTest, FailedStatusesCarryTheServerMessage)
         {429, {{"Retry-After", "Wed, 21 Oct 2037 07:28:00 GMT"}}, R"({"error":"Slow down"})", u"Slow down"_s},
         {429, {{"Retry-After", "99999999999999999999"}}, "", std::nullopt},
         {404, {}, R"({"message":"Not found"})", u"Not found"_s},
+        {400, {}, R"({"detail":"Bad request"})", u"Bad request"_s},
+        {403, {}, R"({"detail":"Forbidden"})", u"Forbidden"_s},
+        {407, {}, R"({"detail":"Who are you"})", u"Who are you"_s},
+        {418, {}, "", std::nullopt},
         {500, {{"Content-Type", json}}, R"({"detail":"secret stack trace"})", std::nullopt},
         {501, {}, R"({"detail":"nope"})", std::nullopt},
     };

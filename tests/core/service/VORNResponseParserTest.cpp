@@ -1,4 +1,5 @@
 #include "service/VORNResponseParser.h"
+#include "ErrorPrinting.h"
 #include "service/VORNRequest.h"
 
 #include <QJsonDocument>
