@@ -1,5 +1,7 @@
 #include "AppCoordinator.h"
 
+#include "service/VORNBackendStack.h"
+
 #include <QCryptographicHash>
 
 #include <algorithm>
@@ -15,19 +17,6 @@ class NoResultPanel final : public ResultPanelControlling
 public:
     void show(const std::optional<ScreenRect>&) override {}
     void hide() override {}
-};
-
-// The backend of a build without a configured citation service: every query fails
-// with the endpoint error.
-class UnconfiguredBackend final : public LiteratureBackend
-{
-public:
-    std::unique_ptr<LiteratureQueryStream> query(const LiteratureQuery&) override
-    {
-        auto [stream, sink] = LiteratureQueryStream::create();
-        sink.fail(LiteratureError::invalidEndpoint());
-        return std::move(stream);
-    }
 };
 
 } // namespace
@@ -56,15 +45,24 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_settings(std::move(dependencies.settings)),
       m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
-      m_backendFactory(std::move(dependencies.backendFactory))
+      m_backendFactory(std::move(dependencies.backendFactory)),
+      m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
+      m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
     Q_ASSERT(m_keyStore);
     if (!m_settings)
         m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
         m_resultPanelController = std::make_shared<NoResultPanel>();
-    if (!m_backendFactory)
-        m_backendFactory = [](const QString&) { return std::make_shared<UnconfiguredBackend>(); };
+    if (!m_backendFactory) {
+        // The caching HTTPS stack for the configured service, reading the key store at
+        // every request. The service address is read when a stack is built.
+        m_backendFactory = [this](const QString& scope) {
+            return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
+                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
+                                          scope);
+        };
+    }
     refreshCredentialStatus();
 }
 

@@ -5,6 +5,8 @@
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
+#include "service/InFlightLiteratureRequests.h"
+#include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
 #include <QPointer>
@@ -202,6 +204,11 @@ private:
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
+
+    // One result cache and one in-flight table for the life of the coordinator; every
+    // backend built over them shares them.
+    std::shared_ptr<InMemoryLiteratureCache> m_vornCache;
+    std::shared_ptr<InFlightLiteratureRequests> m_vornInFlight;
 
     // Query state.
     std::unique_ptr<QueryTask> m_queryTask;

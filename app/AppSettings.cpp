@@ -61,15 +61,9 @@ LiteratureQueryOptions AppSettings::queryOptions() const
     return LiteratureQueryOptions{maxArticles, m_includeEvidence, m_cacheDurationMinutes};
 }
 
-std::optional<QUrl> AppSettings::serviceURL() const
+QString AppSettings::serviceURL() const
 {
-    const QString text = m_store->value(serviceURLKey).toString().trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme() != u"https" || url.host().isEmpty())
-        return std::nullopt;
-    return url;
+    return m_store->value(serviceURLKey).toString().trimmed();
 }
 
 void AppSettings::write(const QString& key, const QVariant& value)

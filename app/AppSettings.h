@@ -51,9 +51,10 @@ public:
     [[nodiscard]] bool hasExplicitAutomaticSelectionChoice() const { return m_hasExplicitAutomaticSelectionChoice; }
     [[nodiscard]] bool hasExplicitCompatibilityCaptureChoice() const { return m_hasExplicitCompatibilityCaptureChoice; }
     [[nodiscard]] LiteratureQueryOptions queryOptions() const;
-    // The per-user override of the citation service's https base URL; absent when
-    // unset or not an https URL with a host.
-    [[nodiscard]] std::optional<QUrl> serviceURL() const;
+    // The per-user override of the citation service's base URL as written (trimmed;
+    // empty when unset). The backend checks it: anything but an https URL with a host
+    // makes queries fail with the endpoint error rather than reach another address.
+    [[nodiscard]] QString serviceURL() const;
 
     void setIncludeEvidence(bool value);
     void setCacheDurationMinutes(int value);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,8 @@ public:
     std::expected<QString, QString> inputText();
     // Standard input, read whole (once), as bytes: for documents that declare their own encoding.
     QByteArray inputBytes();
+    // Standard input read as one JSON object.
+    std::expected<QJsonObject, QString> inputJsonObject();
 
     // The result line: text followed by one newline.
     void printResult(const QString& text);

@@ -8,6 +8,18 @@ QString serviceBaseURL(const QString& userSetting)
     return user.isEmpty() ? VORNBackend::configuredServiceBaseURL() : user;
 }
 
+VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
+{
+    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+        const auto loaded = store->loadAPIKey();
+        if (!loaded)
+            return done(std::unexpected(LiteratureError::transport(loaded.error().errorDescription())));
+        if (!*loaded)
+            return done(std::unexpected(LiteratureError::missingCredential()));
+        done(**loaded);
+    };
+}
+
 std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,
                                         std::shared_ptr<InMemoryLiteratureCache> cache,
                                         std::shared_ptr<InFlightLiteratureRequests> inFlight,

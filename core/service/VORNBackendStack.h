@@ -2,6 +2,7 @@
 
 #include "CachingLiteratureBackend.h"
 #include "VORNBackend.h"
+#include "literature/VORNAPIKeyStoring.h"
 
 #include <QList>
 #include <QSslCertificate>
@@ -21,6 +22,10 @@ inline constexpr double timeoutSeconds = 90;
 // The service's https base URL: the user's setting ("literature.serviceURL") when it is
 // not blank, else the one this build was configured with (possibly empty).
 QString serviceBaseURL(const QString& userSetting);
+
+// A key source that reads store at every request: the stored key; missingCredential
+// when none is stored; a failing store as transport carrying the store's description.
+VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
 
 // CachingLiteratureBackend over a VORNBackend for the cite endpoint under serviceBaseURL.
 // apiKeyProvider is asked at every request; credentialScope ("missing" or the key's

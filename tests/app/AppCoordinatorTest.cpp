@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -306,11 +307,14 @@ TEST(CoordinatorStatic, ClassifyAndFriendlyMessage)
     }
 }
 
-TEST(CoordinatorStatic, UnconfiguredServiceFailsWithEndpointError)
+TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
 {
-    AppCoordinator coordinator(std::make_shared<FakeKeyStore>());
+    // The real backend stack, with no service address configured for this build or user.
+    auto keyStore = std::make_shared<FakeKeyStore>();
+    keyStore->key = QStringLiteral("vorn_abc");
+    AppCoordinator coordinator(keyStore);
     coordinator.run(query(QStringLiteral("Aspirin reduces fever.")), std::nullopt);
-    drainEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.phase() != ResultPanelPhase::loading; }));
     EXPECT_EQ(coordinator.phase(), ResultPanelPhase::failed);
     EXPECT_EQ(coordinator.errorMessage(), QStringLiteral("The literature service endpoint is invalid."));
 }

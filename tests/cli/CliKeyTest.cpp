@@ -1,29 +1,11 @@
-#include "Commands.h"
+#include "CliRun.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-struct CliRun
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-CliRun run(const QStringList& arguments, const QByteArray& input = {})
-{
-    CommandIO io([input] { return input; });
-    const int status = runCommandLine(arguments, io);
-    return {status, QString::fromUtf8(io.out), QString::fromUtf8(io.err)};
-}
-
-} // namespace
 
 // Runs against the throwaway keyring of tests/support/with-secret-service.
 TEST(CliKey, SetStatusRemove)
 {
-    run({QStringLiteral("key"), QStringLiteral("remove")});
+    runCli({QStringLiteral("key"), QStringLiteral("remove")});
     const QString masked = QStringLiteral("vorn_") + QString(16, QChar(0x2022)) + QStringLiteral(" (saved)\n");
     struct Row { QStringList args; QByteArray input; int status; QString out; QString err; };
     const QList<Row> rows = {
@@ -38,7 +20,7 @@ TEST(CliKey, SetStatusRemove)
         {{QStringLiteral("key"), QStringLiteral("set"), QStringLiteral("vorn_onTheCommandLine")}, {}, 2, {}, {}},
     };
     for (const Row& row : rows) {
-        const CliRun r = run(row.args, row.input);
+        const CliRun r = runCli(row.args, row.input);
         EXPECT_EQ(r.status, row.status) << row.args.join(u' ').toStdString();
         EXPECT_EQ(r.out, row.out);
         if (row.status != 2) {
