@@ -209,8 +209,15 @@ std::optional<QString> editorList(const QList<AuthorName>& editors, Style style)
 
 QString harvardDate(const QDate& date)
 {
-    static const QLocale british(QLocale::English, QLocale::UnitedKingdom);
-    return british.toString(date, QStringLiteral("d MMMM yyyy"));
+    // Every citation of a rendering pass shares one access date; keep its text.
+    thread_local QDate lastDate;
+    thread_local QString lastText;
+    if (date != lastDate || lastText.isEmpty()) {
+        static const QLocale british(QLocale::English, QLocale::UnitedKingdom);
+        lastText = british.toString(date, QStringLiteral("d MMMM yyyy"));
+        lastDate = date;
+    }
+    return lastText;
 }
 
 FormattedCitation formattedCitation(const LiteratureReference& reference, Style style,

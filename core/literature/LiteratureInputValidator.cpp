@@ -13,10 +13,32 @@ bool isWhiteSpace(QChar c)
     return c.isSpace();
 }
 
+// Whether text is already collapsed: no white space but single spaces between words.
+bool isCollapsed(const QString& text)
+{
+    bool previousSpace = true; // no space may lead
+    for (const QChar c : text) {
+        if (c == u' ') {
+            if (previousSpace)
+                return false;
+            previousSpace = true;
+        } else if (isWhiteSpace(c)) {
+            return false;
+        } else {
+            previousSpace = false;
+        }
+    }
+    return !previousSpace || text.isEmpty();
+}
+
 } // namespace
 
 QString collapseWhitespace(const QString& text)
 {
+    // Most texts (names, titles, journal words) are collapsed already; sharing them
+    // saves a copy.
+    if (isCollapsed(text))
+        return text;
     QString out;
     out.reserve(text.size());
     bool pendingSpace = false;

@@ -98,3 +98,19 @@ TEST(LiteratureError, DescriptionsAndEquality)
     EXPECT_EQ(LiteratureError::cancelled(), LiteratureError::cancelled());
     EXPECT_NE(LiteratureError::transport(QStringLiteral("a")), LiteratureError::malformedResponse(QStringLiteral("a")));
 }
+
+TEST(LiteratureInputValidator, CollapsesWhitespaceAndKeepsCollapsedText)
+{
+    const QList<std::pair<QString, QString>> rows = {
+        {QStringLiteral(""), QStringLiteral("")},
+        {QStringLiteral(" "), QStringLiteral("")},
+        {QStringLiteral("a b c"), QStringLiteral("a b c")},
+        {QStringLiteral(" a"), QStringLiteral("a")},
+        {QStringLiteral("a "), QStringLiteral("a")},
+        {QStringLiteral("a  b"), QStringLiteral("a b")},
+        {QStringLiteral("a\tb"), QStringLiteral("a b")},
+        {QStringLiteral("a\u00a0b\u2029c"), QStringLiteral("a b c")},
+    };
+    for (const auto& [text, collapsed] : rows)
+        EXPECT_EQ(LiteratureInputValidator::collapseWhitespace(text), collapsed) << text.toStdString();
+}
