@@ -66,24 +66,34 @@ LiteratureReference referenceFrom(const QString& text)
     return r;
 }
 
-void checkBibTeX(const QString& entry)
+// Readers differ: BibTeX itself counts every brace, others skip a brace after a
+// backslash. The entry must be balanced for both, closing only at its end.
+void checkBraces(const QString& entry, bool backslashEscapes)
 {
-    check(entry.startsWith(QStringLiteral("@article{")) || entry.startsWith(QStringLiteral("@incollection{")));
-    check(entry.endsWith(QStringLiteral("\n}")));
+    const qsizetype opening = entry.indexOf(u'{');
     int depth = 0;
     for (qsizetype i = 0; i < entry.size(); ++i) {
         const QChar c = entry.at(i);
-        if (c == u'\\') {
-            ++i; // an escaped character
+        if (backslashEscapes && c == u'\\') {
+            ++i;
             continue;
         }
         depth += c == u'{' ? 1 : c == u'}' ? -1 : 0;
-        check(depth >= 0 && (depth > 0 || i == entry.size() - 1 || i < entry.indexOf(u'{')));
+        check(depth >= 0 && (depth > 0 || i < opening || i == entry.size() - 1));
         // Line breaks only between fields, at the entry's own level.
-        check(c != u'\n' || depth == 1 || (depth == 0 && i == entry.size() - 2));
+        check(c != u'\n' || depth == 1);
         check(c != u'\r');
     }
     check(depth == 0);
+}
+
+void checkBibTeX(const QString& entry)
+{
+    check(entry.startsWith(QStringLiteral("@article{")) ||
+          entry.startsWith(QStringLiteral("@incollection{")));
+    check(entry.endsWith(QStringLiteral("\n}")));
+    checkBraces(entry, false);
+    checkBraces(entry, true);
 }
 
 void checkRIS(const QString& record)

@@ -84,9 +84,24 @@ QString twoDigits(qint64 value)
 
 QString escapeBibTeX(const QString& text)
 {
+    // BibTeX readers count braces whether or not a backslash precedes them, so a brace
+    // without a partner would end the field early or swallow the rest of the file:
+    // paired braces become \{ and \}, a lone one \textbraceleft{} or \textbraceright{}.
+    QList<bool> paired(text.size(), false);
+    QList<qsizetype> open;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'{') {
+            open.append(i);
+        } else if (text.at(i) == u'}' && !open.isEmpty()) {
+            paired[open.takeLast()] = true;
+            paired[i] = true;
+        }
+    }
+
     QString out;
     out.reserve(text.size() + 8);
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         switch (c.unicode()) {
         case u'\\':
             out += QStringLiteral("\\textbackslash{}");
@@ -98,7 +113,11 @@ QString escapeBibTeX(const QString& text)
             out += QStringLiteral("\\textasciicircum{}");
             break;
         case u'{':
+            out += paired.at(i) ? QStringLiteral("\\{") : QStringLiteral("\\textbraceleft{}");
+            break;
         case u'}':
+            out += paired.at(i) ? QStringLiteral("\\}") : QStringLiteral("\\textbraceright{}");
+            break;
         case u'%':
         case u'&':
         case u'_':
@@ -156,7 +175,11 @@ QString bibtex(const LiteratureReference& reference)
             escapeBibTeX(record.pages->end ? record.pages->start + QStringLiteral("--") + *record.pages->end
                                            : record.pages->start));
     }
-    add("doi"_L1, QString(record.doi).remove(u'{').remove(u'}'));
+    // Braces would unbalance the field; a backslash before the closing brace would
+    // escape it for most readers.
+    QString doi = record.doi;
+    doi.removeIf([](QChar c) { return c == u'{' || c == u'}' || c == u'\\'; });
+    add("doi"_L1, doi);
     add("pmid"_L1, record.pmid);
     if (const std::optional<QUrl> url = pageURL(record)) {
         QString text = linkText(*url);

@@ -16,7 +16,9 @@ QString bibtex(const LiteratureReference& reference);
 // included, ends with CR LF.
 QString ris(const LiteratureReference& reference);
 
-// text with LaTeX's special characters escaped: \ { } % & _ # $ ~ ^.
+// text with LaTeX's special characters escaped: \ { } % & _ # $ ~ ^. A brace without
+// a partner is written \textbraceleft{} or \textbraceright{}, so that the braces of an
+// entry stay balanced.
 QString escapeBibTeX(const QString& text);
 
 // "pmid31234567" for a valid PMID; otherwise "vorn-" and the PMID's ASCII letters and

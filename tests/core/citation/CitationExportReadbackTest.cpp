@@ -36,6 +36,8 @@ struct Expected
     QString volume;
     QString pages; // "123-129"
     QString doi;
+    // The DOI of the BibTeX entry when it differs: braces and backslashes dropped.
+    std::optional<QString> bibtexDoi = std::nullopt;
 };
 
 QList<Expected> expectations()
@@ -91,6 +93,19 @@ QList<Expected> expectations()
          {},
          {},
          {}},
+        {"unbalanced braces",
+         unbalancedBraces(),
+         u"pmid31234567"_s,
+         u"article"_s,
+         smithJones,
+         {},
+         u"Effects of {x on y} z} and {w"_s,
+         u"Brace } Journal"_s,
+         u"2020"_s,
+         u"29"_s,
+         u"123-129"_s,
+         u"10.1000/182\\"_s,
+         u"10.1000/182"_s},
         {"retracted preprint",
          retractedPreprint(),
          u"pmid31234567"_s,
@@ -224,7 +239,7 @@ TEST(CitationExportReadback, CitationJsReadsTheBibTeXEntries)
         EXPECT_EQ(cslYear(item), e.year);
         EXPECT_EQ(scalar(item.value(u"volume"_s)), e.volume);
         EXPECT_EQ(item.value(u"page"_s).toString(), e.pages);
-        EXPECT_EQ(item.value(u"DOI"_s).toString(), e.doi);
+        EXPECT_EQ(item.value(u"DOI"_s).toString(), e.bibtexDoi.value_or(e.doi));
     }
 }
 
@@ -286,7 +301,7 @@ TEST(CitationExportReadback, BibtexparserReadsTheBibTeXEntries)
         EXPECT_EQ(fields.value(u"year"_s).toString(), e.year);
         EXPECT_EQ(fields.value(u"volume"_s).toString(), e.volume);
         EXPECT_EQ(fields.value(u"pages"_s).toString().replace(u"--"_s, u"-"_s), e.pages);
-        EXPECT_EQ(fields.value(u"doi"_s).toString(), e.doi);
+        EXPECT_EQ(fields.value(u"doi"_s).toString(), e.bibtexDoi.value_or(e.doi));
     }
     // The month is written as BibTeX's month macro, which the reader expands.
     EXPECT_EQ(run.items.at(0)[u"fields"_s][u"month"_s].toString(), u"March"_s);

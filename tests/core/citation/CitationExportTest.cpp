@@ -92,6 +92,17 @@ TEST(CitationExport, SpecialCharactersNamesAndMissingParts)
                                         u"\r\n"_s));
 }
 
+TEST(CitationExport, UnpairedBracesAndABackslashInTheDOIKeepTheEntryBalanced)
+{
+    const QString entry = bibtex(unbalancedBraces());
+    EXPECT_TRUE(entry.contains(
+        u"  title = {{Effects of \\{x on y\\} z\\textbraceright{} and \\textbraceleft{}w}},\n"_s))
+        << entry.toStdString();
+    EXPECT_TRUE(entry.contains(u"  journal = {Brace \\textbraceright{} Journal},\n"_s));
+    EXPECT_TRUE(entry.contains(u"  doi = {10.1000/182},\n"_s));
+    EXPECT_TRUE(ris(unbalancedBraces()).contains(u"\r\nDO  - 10.1000/182\\\r\n"_s));
+}
+
 TEST(CitationExport, NotesForRetractionsAndPreprints)
 {
     const QString retracted = bibtex(retractedPreprint());
@@ -113,6 +124,9 @@ TEST(CitationExport, EscapingAndKeys)
         {u"50% & more_data"_s, u"50\\% \\& more\\_data"_s},
         {u"a\\b"_s, u"a\\textbackslash{}b"_s},
         {u"{x} #1 $2"_s, u"\\{x\\} \\#1 \\$2"_s},
+        // A brace without a partner must not unbalance the entry.
+        {u"a { b"_s, u"a \\textbraceleft{} b"_s},
+        {u"}{x}{"_s, u"\\textbraceright{}\\{x\\}\\textbraceleft{}"_s},
         {u"~^"_s, u"\\textasciitilde{}\\textasciicircum{}"_s},
         {u"M\u00fcller \U0001F600"_s, u"M\u00fcller \U0001F600"_s},
     };

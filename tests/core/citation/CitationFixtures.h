@@ -131,6 +131,16 @@ inline LiteratureReference retractedPreprint()
     return r;
 }
 
+// Braces without partners in the title and journal, and a DOI ending in a backslash.
+inline LiteratureReference unbalancedBraces()
+{
+    LiteratureReference r = journalArticle();
+    r.article->title = u"Effects of {x on y} z} and {w"_s;
+    r.article->journalTitle = u"Brace } Journal"_s;
+    r.article->doi = u"10.1000/182\\"_s;
+    return r;
+}
+
 // A citation written with asterisks around its italic runs: "A *B* C".
 inline FormattedCitation marked(const QString& text)
 {
