@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppServices.h"
+#include "capture/SelectionCaptureError.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -122,6 +123,7 @@ public:
     void showError(const QString& message, FailureKind kind);
 
     [[nodiscard]] static FailureKind classify(const LiteratureError& error);
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
