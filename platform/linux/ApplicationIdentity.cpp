@@ -61,6 +61,15 @@ std::optional<QString> flatpakId(const QByteArray& flatpakInfo)
     return name;
 }
 
+std::optional<QString> flatpakIdOfProcess(qint32 pid, const QString& procRoot)
+{
+    if (pid <= 0)
+        return std::nullopt;
+    const std::optional<QByteArray> info =
+        readBounded(procRoot + u'/' + QString::number(pid) + QStringLiteral("/root/.flatpak-info"));
+    return info ? flatpakId(*info) : std::nullopt;
+}
+
 std::optional<QString> cgroupApplicationId(const QByteArray& cgroup)
 {
     // app[-<launcher>]-<id>-<random>.scope or app[-<launcher>]-<id>[@<random>].service

@@ -18,6 +18,8 @@ std::optional<QByteArray> readBounded(const QString& path, qint64 maximumBytes =
 
 // The application id of a Flatpak sandbox from its .flatpak-info ([Application] name=).
 std::optional<QString> flatpakId(const QByteArray& flatpakInfo);
+// The Flatpak application id of the sandbox a process runs in, absent outside one.
+std::optional<QString> flatpakIdOfProcess(qint32 pid, const QString& procRoot = QStringLiteral("/proc"));
 // The application id of the systemd scope or service a process runs in, from
 // /proc/PID/cgroup ("app-gnome-org.gnome.Terminal-1234.scope" -> "org.gnome.Terminal").
 std::optional<QString> cgroupApplicationId(const QByteArray& cgroup);

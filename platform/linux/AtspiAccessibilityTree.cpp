@@ -1,5 +1,6 @@
 #include "AtspiAccessibilityTree.h"
 
+#include "ApplicationIdentity.h"
 #include "AtspiSupport.h"
 #include "ScreenSpace.h"
 
@@ -223,25 +224,51 @@ AXResult<AtspiAccessible*> AtspiAccessibilityTree::applicationOf(qint32 pid)
             found = static_cast<AtspiAccessible*>(g_object_ref(application));
     }
     if (!found)
+        found = sandboxedApplicationOf(desktop.get(), pid);
+    if (!found)
         return std::unexpected(AXError::noValue);
     m_applicationByPid.insert(pid, Atspi::busName(found));
     return found;
 }
 
-AtspiAccessible* AtspiAccessibilityTree::activeFrame(AtspiAccessible* application, bool showingWithPoint,
-                                                     QPointF nativePoint)
+AtspiAccessible* AtspiAccessibilityTree::sandboxedApplicationOf(AtspiAccessible* desktop, qint32 pid)
+{
+    // A Flatpak application talks to the bus through a proxy in its sandbox: the
+    // bus reports the proxy's process, which shares the application's sandbox id.
+    const std::optional<QString> sandbox = ApplicationIdentity::flatpakIdOfProcess(pid);
+    if (!sandbox)
+        return nullptr;
+    AtspiAccessible* found = nullptr;
+    for (AtspiAccessible* application : children(desktop, applicationLimit)) {
+        const Accessible owned(application);
+        Atspi::Error error;
+        const guint applicationPid = atspi_accessible_get_process_id(application, error.out());
+        if (!found && !error.failed() && applicationPid <= guint(INT32_MAX) &&
+            ApplicationIdentity::flatpakIdOfProcess(qint32(applicationPid)) == sandbox)
+            found = static_cast<AtspiAccessible*>(g_object_ref(application));
+    }
+    return found;
+}
+
+AtspiAccessible* AtspiAccessibilityTree::activeFrame(AtspiAccessible* application)
 {
     AtspiAccessible* chosen = nullptr;
     for (AtspiAccessible* frame : children(application, childrenLimit)) {
-        Accessible owned(frame);
-        if (chosen)
-            continue;
-        if (!showingWithPoint) {
-            if (has(frame, ATSPI_STATE_ACTIVE))
-                chosen = static_cast<AtspiAccessible*>(g_object_ref(frame));
-            continue;
-        }
-        if (!has(frame, ATSPI_STATE_SHOWING) || !implements(frame, "Component"))
+        const Accessible owned(frame);
+        if (!chosen && has(frame, ATSPI_STATE_ACTIVE))
+            chosen = static_cast<AtspiAccessible*>(g_object_ref(frame));
+    }
+    return chosen;
+}
+
+AtspiAccessible* AtspiAccessibilityTree::frameAt(AtspiAccessible* application, QPointF nativePoint)
+{
+    // The active frame under the point, else any showing one.
+    AtspiAccessible* active = nullptr;
+    AtspiAccessible* showing = nullptr;
+    for (AtspiAccessible* frame : children(application, childrenLimit)) {
+        const Accessible owned(frame);
+        if (active || !has(frame, ATSPI_STATE_SHOWING) || !implements(frame, "Component"))
             continue;
         Atspi::Error error;
         gboolean inside = FALSE;
@@ -249,10 +276,19 @@ AtspiAccessible* AtspiAccessibilityTree::activeFrame(AtspiAccessible* applicatio
             inside = atspi_component_contains(ATSPI_COMPONENT(frame), int(nativePoint.x()), int(nativePoint.y()),
                                               ATSPI_COORD_TYPE_SCREEN, error.out());
         });
-        if (inside && !error.failed())
-            chosen = static_cast<AtspiAccessible*>(g_object_ref(frame));
+        if (!inside || error.failed())
+            continue;
+        if (has(frame, ATSPI_STATE_ACTIVE))
+            active = static_cast<AtspiAccessible*>(g_object_ref(frame));
+        else if (!showing)
+            showing = static_cast<AtspiAccessible*>(g_object_ref(frame));
     }
-    return chosen;
+    if (active) {
+        if (showing)
+            g_object_unref(showing);
+        return active;
+    }
+    return showing;
 }
 
 AtspiAccessible* AtspiAccessibilityTree::focusedIn(AtspiAccessible* frame)
@@ -334,7 +370,7 @@ AXResult<AXValue> AtspiAccessibilityTree::focusedElement()
     if (!application)
         return std::unexpected(application.error());
     const Accessible owned(*application);
-    AtspiAccessible* frame = activeFrame(owned.get(), false, {});
+    AtspiAccessible* frame = activeFrame(owned.get());
     if (!frame)
         return std::unexpected(isGivenUp(owned.get()) ? AXError::cannotComplete : AXError::noValue);
     const Accessible ownedFrame(frame);
@@ -504,6 +540,7 @@ AXResult<QString> AtspiAccessibilityTree::expandedWebText(AtspiAccessible* docum
                     childEnd = atspi_text_get_character_count(ATSPI_TEXT(child), error.out());
                 });
             }
+            childEnd = int(std::min<qint64>(childEnd, qint64(childStart) + expandedTextLimit + 1));
             QString display;
             GHashTable* attributes = nullptr;
             Call(*this, child).run([&] { attributes = atspi_accessible_get_attributes(child, error.out()); });
@@ -666,7 +703,7 @@ AXResult<AccessibilityElement> AtspiAccessibilityTree::copyElementAtPosition(con
     if (!application)
         return std::unexpected(application.error());
     const Accessible ownedApplication(*application);
-    Accessible current(activeFrame(ownedApplication.get(), true, native));
+    Accessible current(frameAt(ownedApplication.get(), native));
     if (!current)
         return std::unexpected(AXError::noValue);
     // Each call answers only the direct child under the point.
@@ -698,6 +735,13 @@ AXResult<qint32> AtspiAccessibilityTree::pid(const AccessibilityElement& element
         return std::unexpected(AXError::invalidUIElement);
     if (value > guint(INT32_MAX))
         return 0;
+    // A sandbox's bus proxy stands for the application whose window is active.
+    if (const std::optional<QString> sandbox = ApplicationIdentity::flatpakIdOfProcess(qint32(value))) {
+        const std::optional<X11Desktop::Window> window = m_desktop->activeWindow();
+        const std::optional<qint32> windowPid = window ? m_desktop->windowPid(*window) : std::nullopt;
+        if (windowPid && ApplicationIdentity::flatpakIdOfProcess(*windowPid) == sandbox)
+            return *windowPid;
+    }
     return qint32(value);
 }
 

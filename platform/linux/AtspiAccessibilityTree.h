@@ -66,7 +66,9 @@ private:
 
     AXResult<AXValue> focusedElement();
     AXResult<AtspiAccessible*> applicationOf(qint32 pid);
-    AtspiAccessible* activeFrame(AtspiAccessible* application, bool showingWithPoint, QPointF nativePoint);
+    AtspiAccessible* sandboxedApplicationOf(AtspiAccessible* desktop, qint32 pid);
+    AtspiAccessible* activeFrame(AtspiAccessible* application);
+    AtspiAccessible* frameAt(AtspiAccessible* application, QPointF nativePoint);
     AtspiAccessible* focusedIn(AtspiAccessible* frame);
     QList<AtspiAccessible*> children(AtspiAccessible* accessible, int limit);
 

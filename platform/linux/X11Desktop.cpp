@@ -56,6 +56,8 @@ bool X11Desktop::isConnected() const
 
 quint32 X11Desktop::atom(const char* name)
 {
+    if (!isConnected())
+        return XCB_ATOM_NONE;
     const QByteArray key(name);
     if (const auto found = m_atoms.constFind(key); found != m_atoms.constEnd())
         return *found;

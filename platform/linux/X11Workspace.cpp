@@ -52,9 +52,7 @@ SelectionSource X11Workspace::describe(qint32 pid, std::optional<X11Desktop::Win
     const QString proc = m_procRoot + u'/' + QString::number(pid);
 
     // The desktop-file id, from the first place that names one.
-    std::optional<QString> id;
-    if (const std::optional<QByteArray> info = readBounded(proc + QStringLiteral("/root/.flatpak-info")))
-        id = flatpakId(*info);
+    std::optional<QString> id = flatpakIdOfProcess(pid, m_procRoot);
     if (!id && window) {
         for (const char* property : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
             if (const std::optional<QString> value = m_desktop->textProperty(*window, property);
