@@ -87,7 +87,7 @@ std::optional<QString> QtClipboardPasteboard::string(const QString& type)
     return QString::fromUtf8(*bytes);
 }
 
-void QtClipboardPasteboard::publish(const QList<std::pair<QString, QByteArray>>& representations)
+bool QtClipboardPasteboard::publish(const QList<std::pair<QString, QByteArray>>& representations)
 {
     auto* mime = new QMimeData;
     for (const auto& [type, bytes] : representations)
@@ -97,6 +97,9 @@ void QtClipboardPasteboard::publish(const QList<std::pair<QString, QByteArray>>&
             mime->setData(alias, mime->data(original));
     }
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
+    // The X server refuses ownership requested with a time older than the current
+    // owner's; Qt then keeps the old content.
+    return m_clipboard->ownsClipboard();
 }
 
 void QtClipboardPasteboard::clearContents()
@@ -113,17 +116,14 @@ bool QtClipboardPasteboard::writeObjects(const QList<PasteboardWriteItem>& items
         return false;
     m_declaredTypes.reset();
     m_pending.clear();
-    if (items.isEmpty()) {
-        publish({});
-        return true;
-    }
+    if (items.isEmpty())
+        return publish({});
     const QList<std::pair<QString, QByteArray>>& representations = items.first().representations();
     for (const auto& [type, bytes] : representations) {
         if (isPseudoTarget(type))
             return false;
     }
-    publish(representations);
-    return true;
+    return publish(representations);
 }
 
 void QtClipboardPasteboard::declareTypes(const QStringList& types)
@@ -146,6 +146,5 @@ bool QtClipboardPasteboard::setString(const QString& text, const QString& type)
         existing->second = bytes;
     else
         m_pending.append({type, bytes});
-    publish(m_pending);
-    return true;
+    return publish(m_pending);
 }

@@ -37,7 +37,9 @@ public:
     static bool isPseudoTarget(const QString& format);
 
 private:
-    void publish(const QList<std::pair<QString, QByteArray>>& representations);
+    // Makes this process the owner of these representations; false when the X
+    // server refused the ownership.
+    bool publish(const QList<std::pair<QString, QByteArray>>& representations);
 
     QPointer<QClipboard> m_clipboard;
     qint64 m_changeCount = 0;
