@@ -1,11 +1,10 @@
 #include "AppCoordinator.h"
 
-#include <QCryptographicHash>
+#include "service/VORNBackendStack.h"
+
 
 #include <algorithm>
 
-const QString AppCoordinator::maskedKeyText =
-    QStringLiteral("vorn_\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022 (saved)");
 const QString AppCoordinator::searchingStep = QStringLiteral("Searching VORN");
 const QString AppCoordinator::emptyAnswerMessage = QStringLiteral("VORN finished without usable citations.");
 
@@ -17,19 +16,6 @@ class NoResultPanel final : public ResultPanelControlling
 public:
     void show(const std::optional<ScreenRect>&) override {}
     void hide() override {}
-};
-
-// The backend of a build without a configured citation service: every query fails
-// with the endpoint error.
-class UnconfiguredBackend final : public LiteratureBackend
-{
-public:
-    std::unique_ptr<LiteratureQueryStream> query(const LiteratureQuery&) override
-    {
-        auto [stream, sink] = LiteratureQueryStream::create();
-        sink.fail(LiteratureError::invalidEndpoint());
-        return std::move(stream);
-    }
 };
 
 } // namespace
@@ -55,15 +41,27 @@ struct AppCoordinator::QueryTask
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
     : QObject(parent),
+      m_settings(std::move(dependencies.settings)),
       m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
-      m_backendFactory(std::move(dependencies.backendFactory))
+      m_backendFactory(std::move(dependencies.backendFactory)),
+      m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
+      m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
     Q_ASSERT(m_keyStore);
+    if (!m_settings)
+        m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
         m_resultPanelController = std::make_shared<NoResultPanel>();
-    if (!m_backendFactory)
-        m_backendFactory = [](const QString&) { return std::make_shared<UnconfiguredBackend>(); };
+    if (!m_backendFactory) {
+        // The caching HTTPS stack for the configured service, reading the key store at
+        // every request. The service address is read when a stack is built.
+        m_backendFactory = [this](const QString& scope) {
+            return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
+                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
+                                          scope);
+        };
+    }
     refreshCredentialStatus();
 }
 
@@ -261,39 +259,12 @@ FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
 
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
-    if (error.kind() != LiteratureError::Kind::requestFailed)
-        return error.errorDescription();
-    const std::optional<QString>& serverMessage = error.message();
-    switch (error.statusCode()) {
-    case 401:
-    case 403:
-        return QStringLiteral("VORN rejected this API key. Replace it with an active vorn_ key in Settings.");
-    case 422:
-        if (serverMessage)
-            return QStringLiteral("VORN rejected the selected sentence: ") + *serverMessage;
-        return QStringLiteral("VORN rejected the selected sentence.");
-    case 429: {
-        const QString declined =
-            QStringLiteral("VORN declined this request because usage or rate limits were reached.");
-        if (serverMessage)
-            return declined + u' ' + *serverMessage;
-        return declined + QStringLiteral(" Check the account before retrying.");
-    }
-    case 502:
-    case 503:
-        return QStringLiteral("The VORN citation service is temporarily unavailable. Try once more in a moment.");
-    case 504:
-        return QStringLiteral("The VORN citation search exceeded its server timeout. Try once more.");
-    default:
-        return error.errorDescription();
-    }
+    return ::friendlyMessage(error);
 }
 
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)
 {
-    if (!key)
-        return QStringLiteral("missing");
-    return QString::fromLatin1(QCryptographicHash::hash(key->toUtf8(), QCryptographicHash::Sha256).toHex());
+    return VORNBackendStack::credentialScope(key);
 }
 
 std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
@@ -320,7 +291,7 @@ void AppCoordinator::refreshCredentialStatus()
                &AppCoordinator::credentialStatusChanged);
     }
     assign(m_hasStoredAPIKey, key.has_value(), &AppCoordinator::hasStoredAPIKeyChanged);
-    assign(m_maskedStoredAPIKey, key ? std::optional<QString>(maskedKeyText) : std::nullopt,
+    assign(m_maskedStoredAPIKey, key ? std::optional<QString>(maskedStoredAPIKeyText()) : std::nullopt,
            &AppCoordinator::maskedStoredAPIKeyChanged);
 
     const QString scope = credentialScope(key);

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "AppServices.h"
+#include "AppSettings.h"
 #include "capture/SelectionCaptureError.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
+#include "service/InFlightLiteratureRequests.h"
+#include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
 #include <QPointer>
@@ -82,6 +85,7 @@ public:
     // Replacements for the default services; anything left empty gets its default.
     struct Dependencies
     {
+        std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
     };
@@ -128,6 +132,8 @@ public:
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
+    [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+
     // Credentials.
     [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
     [[nodiscard]] const QString& currentCredentialScope() const { return m_credentialScope; }
@@ -135,8 +141,6 @@ public:
     std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
 
-    // The mask shown for a stored key; it never shows a character of the key.
-    static const QString maskedKeyText;
     static const QString searchingStep;
     static const QString emptyAnswerMessage;
 
@@ -198,9 +202,15 @@ private:
     std::optional<QString> m_pendingUpdateVersion;
 
     // Services.
+    std::shared_ptr<AppSettings> m_settings;
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
+
+    // One result cache and one in-flight table for the life of the coordinator; every
+    // backend built over them shares them.
+    std::shared_ptr<InMemoryLiteratureCache> m_vornCache;
+    std::shared_ptr<InFlightLiteratureRequests> m_vornInFlight;
 
     // Query state.
     std::unique_ptr<QueryTask> m_queryTask;

@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <QStringDecoder>
 
 std::expected<QString, QString> CommandIO::inputText()
@@ -10,6 +12,22 @@ std::expected<QString, QString> CommandIO::inputText()
     if (decoder.hasError())
         return std::unexpected(QStringLiteral("Standard input is not valid UTF-8."));
     return text;
+}
+
+std::expected<QJsonObject, QString> CommandIO::inputJsonObject()
+{
+    const auto text = inputText();
+    if (!text)
+        return std::unexpected(text.error());
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text->toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        return std::unexpected(QStringLiteral("Standard input is not valid JSON: ") + error.errorString() +
+                               QStringLiteral(" at offset ") + QString::number(error.offset) + u'.');
+    }
+    if (!document.isObject())
+        return std::unexpected(QStringLiteral("Standard input is not a JSON object."));
+    return document.object();
 }
 
 void CommandIO::printResult(const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,8 @@ public:
 
     // Standard input, read whole (once), and decoded as UTF-8.
     std::expected<QString, QString> inputText();
+    // Standard input read as one JSON object.
+    std::expected<QJsonObject, QString> inputJsonObject();
 
     // The result line: text followed by one newline.
     void printResult(const QString& text);

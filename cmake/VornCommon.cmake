@@ -23,12 +23,17 @@ if(VORN_SANITIZE)
   target_link_options(vorn_common INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
-# vorn_add_test(NAME name SOURCES a.cpp ... LIBS lib ...)
+# vorn_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [LAUNCHER script] [PROPERTIES ...])
 # One GoogleTest executable per unit; every test case is registered with CTest.
+# LAUNCHER wraps both the listing and every run of the tests (for example a script
+# that provides a private session bus with a Secret Service, or a headless desktop).
 function(vorn_add_test)
-  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LAUNCHER" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE vorn_common GTest::gtest GTest::gmock vorn_test_main ${T_LIBS})
+  if(T_LAUNCHER)
+    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_LAUNCHER}")
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${T_PROPERTIES})

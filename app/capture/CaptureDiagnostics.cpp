@@ -1,8 +1,6 @@
 #include "CaptureDiagnostics.h"
 
-#include <QSettings>
-
-const QString CaptureDiagnostics::settingKey = QStringLiteral("diagnostics.captureLoggingEnabled");
+#include "AppSettings.h"
 
 QString CaptureDiagnostics::subsystem()
 {
@@ -17,9 +15,9 @@ const QLoggingCategory& CaptureDiagnostics::logger()
 
 bool CaptureDiagnostics::isEnabled()
 {
-    // The standard per-user settings store of the application (QSettings with the
-    // application's organisation and name), read on first use only.
-    static const bool enabled = QSettings().value(settingKey, false).toBool();
+    // Read on first use only.
+    static const bool enabled =
+        AppSettings::readBool(*AppSettings::standardStore(), AppSettings::captureLoggingKey, false);
     return enabled;
 }
 

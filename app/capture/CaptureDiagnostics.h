@@ -6,9 +6,10 @@
 #include <type_traits>
 #include <utility>
 
-// The opt-in log of selection capture. It is off unless the user default
-// "diagnostics.captureLoggingEnabled" is true when capture first logs; the value
-// is read once and kept for the life of the process. Lines go to the category
+// The opt-in log of selection capture. It is off unless the setting
+// "diagnostics.captureLoggingEnabled" (AppSettings::captureLoggingKey, in the
+// user's settings file) is true when capture first logs; the value is read once
+// and kept for the life of the process. Lines go to the category
 // "app.vorn.cite.capture" at info level and never contain selected text.
 class CaptureDiagnostics final
 {
@@ -33,6 +34,4 @@ public:
 
     // Writes one line unconditionally; log() is the way in.
     static void write(const QString& line);
-
-    static const QString settingKey;
 };

@@ -24,3 +24,33 @@ QString LiteratureError::errorDescription() const
     Q_UNREACHABLE();
     return {};
 }
+
+QString friendlyMessage(const LiteratureError& error)
+{
+    if (error.kind() != LiteratureError::Kind::requestFailed)
+        return error.errorDescription();
+    const std::optional<QString>& serverMessage = error.message();
+    switch (error.statusCode()) {
+    case 401:
+    case 403:
+        return QStringLiteral("VORN rejected this API key. Replace it with an active vorn_ key in Settings.");
+    case 422:
+        if (serverMessage)
+            return QStringLiteral("VORN rejected the selected sentence: ") + *serverMessage;
+        return QStringLiteral("VORN rejected the selected sentence.");
+    case 429: {
+        const QString declined =
+            QStringLiteral("VORN declined this request because usage or rate limits were reached.");
+        if (serverMessage)
+            return declined + u' ' + *serverMessage;
+        return declined + QStringLiteral(" Check the account before retrying.");
+    }
+    case 502:
+    case 503:
+        return QStringLiteral("The VORN citation service is temporarily unavailable. Try once more in a moment.");
+    case 504:
+        return QStringLiteral("The VORN citation search exceeded its server timeout. Try once more.");
+    default:
+        return error.errorDescription();
+    }
+}

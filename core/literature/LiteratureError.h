@@ -42,3 +42,8 @@ private:
     int m_statusCode;
     std::optional<QString> m_message;
 };
+
+// The sentence shown for a failed query: the service's answers in the words of this
+// application (a rejected key, a rejected sentence, rate limits, an unavailable or slow
+// service), else the error's own description.
+QString friendlyMessage(const LiteratureError& error);

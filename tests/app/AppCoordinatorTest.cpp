@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -325,11 +326,22 @@ TEST(CoordinatorStatic, CaptureErrorsClassifyByTheirEffectOnTheUser)
         EXPECT_EQ(AppCoordinator::classify(error), kind) << error.diagnosticCode().toStdString();
 }
 
-TEST(CoordinatorStatic, UnconfiguredServiceFailsWithEndpointError)
+TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
 {
-    AppCoordinator coordinator(std::make_shared<FakeKeyStore>());
+    // The real backend stack, with a service address that is not https: queries fail
+    // before any key is read or any request is made, whatever this build was
+    // configured with.
+    auto settings = std::make_shared<AppSettings>();
+    settings->store().setValue(AppSettings::serviceURLKey, QStringLiteral("http://127.0.0.1:9"));
+    auto keyStore = std::make_shared<FakeKeyStore>();
+    keyStore->key = QStringLiteral("vorn_abc");
+    AppCoordinator::Dependencies deps;
+    deps.settings = settings;
+    AppCoordinator coordinator(keyStore, deps);
     coordinator.run(query(QStringLiteral("Aspirin reduces fever.")), std::nullopt);
-    drainEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.phase() != ResultPanelPhase::loading; }));
     EXPECT_EQ(coordinator.phase(), ResultPanelPhase::failed);
     EXPECT_EQ(coordinator.errorMessage(), QStringLiteral("The literature service endpoint is invalid."));
+    EXPECT_EQ(keyStore->loads, 1) << "only the credential refresh at construction read the store";
+    settings->store().remove(AppSettings::serviceURLKey);
 }

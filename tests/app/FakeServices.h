@@ -1,38 +1,12 @@
 #pragma once
 
 #include "AppServices.h"
+#include "support/FakeKeyStore.h"
 #include "literature/LiteratureBackend.h"
 
 #include <QList>
 
 #include <memory>
-
-// A key store in memory; failNextLoad makes loadAPIKey fail once with that error.
-class FakeKeyStore final : public VORNAPIKeyStoring
-{
-public:
-    std::optional<QString> key;
-    std::optional<VORNAPIKeyStoreError> loadError;
-    int loads = 0;
-
-    std::expected<std::optional<QString>, VORNAPIKeyStoreError> loadAPIKey() override
-    {
-        ++loads;
-        if (loadError)
-            return std::unexpected(*loadError);
-        return key;
-    }
-    std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& k) override
-    {
-        key = k;
-        return {};
-    }
-    std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() override
-    {
-        key.reset();
-        return {};
-    }
-};
 
 class FakeResultPanel final : public ResultPanelControlling
 {

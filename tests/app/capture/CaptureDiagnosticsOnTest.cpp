@@ -1,10 +1,8 @@
 #include "AccessibilitySelectionProvider.h"
+#include "AppSettings.h"
 #include "CaptureDiagnostics.h"
 #include "ScriptedAccessibilityTree.h"
 
-#include <QCoreApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -42,12 +40,7 @@ public:
 // selection was found, and no line contains the selected text.
 TEST(CaptureDiagnostics, CaptureLinesNameTheStrategyButNeverTheText)
 {
-    QTemporaryDir config;
-    ASSERT_TRUE(config.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vorn-tests"));
-    QCoreApplication::setApplicationName(QStringLiteral("capture-diagnostics-on"));
-    QSettings().setValue(CaptureDiagnostics::settingKey, true);
+    AppSettings::standardStore()->setValue(AppSettings::captureLoggingKey, true);
     ASSERT_TRUE(CaptureDiagnostics::isEnabled());
     const QtMessageHandler previous = qInstallMessageHandler(recordCaptureLines);
 

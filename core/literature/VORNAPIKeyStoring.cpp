@@ -1,4 +1,4 @@
-#include "AppServices.h"
+#include "VORNAPIKeyStoring.h"
 
 QString VORNAPIKeyStoreError::errorDescription() const
 {
@@ -14,4 +14,9 @@ QString VORNAPIKeyStoreError::errorDescription() const
     }
     Q_UNREACHABLE();
     return {};
+}
+
+QString maskedStoredAPIKeyText()
+{
+    return QStringLiteral("vorn_") + QString(16, QChar(0x2022)) + QStringLiteral(" (saved)");
 }

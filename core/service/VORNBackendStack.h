@@ -1,0 +1,45 @@
+#pragma once
+
+#include "CachingLiteratureBackend.h"
+#include "VORNBackend.h"
+#include "literature/VORNAPIKeyStoring.h"
+
+#include <QList>
+#include <QSslCertificate>
+#include <QString>
+
+#include <memory>
+
+// How the application builds its literature backend: the VORN network client behind the
+// shared result cache and in-flight table.
+namespace VORNBackendStack {
+
+// Room in the application's one result cache.
+inline constexpr qsizetype cacheEntries = 20;
+// The whole-transfer limit of a cite request, in seconds.
+inline constexpr double timeoutSeconds = 90;
+
+// The service's https base URL: the user's setting ("literature.serviceURL") when it is
+// not blank, else the one this build was configured with (possibly empty).
+QString serviceBaseURL(const QString& userSetting);
+
+// What keeps cached answers of different keys apart: "missing" without a key, else the
+// lowercase hexadecimal SHA-256 of the key's UTF-8 bytes.
+QString credentialScope(const std::optional<QString>& key);
+
+// A key source that reads store at every request: the stored key; missingCredential
+// when none is stored; a failing store as transport carrying the store's description.
+VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
+
+// CachingLiteratureBackend over a VORNBackend for the cite endpoint under serviceBaseURL.
+// apiKeyProvider is asked at every request; credentialScope ("missing" or the key's
+// SHA-256) and the endpoint's URL keep cached answers apart. An empty or non-https base
+// URL gives a stack whose queries fail with invalidEndpoint. extraCACertificates are
+// trusted beside the system's roots (for a local demo service).
+std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,
+                                        std::shared_ptr<InMemoryLiteratureCache> cache,
+                                        std::shared_ptr<InFlightLiteratureRequests> inFlight,
+                                        const QString& credentialScope,
+                                        const QList<QSslCertificate>& extraCACertificates = {});
+
+} // namespace VORNBackendStack
