@@ -4,9 +4,14 @@
 #include <QJsonParseError>
 #include <QStringDecoder>
 
+QByteArray CommandIO::inputBytes()
+{
+    return m_readInput ? m_readInput() : QByteArray();
+}
+
 std::expected<QString, QString> CommandIO::inputText()
 {
-    const QByteArray bytes = m_readInput ? m_readInput() : QByteArray();
+    const QByteArray bytes = inputBytes();
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())

@@ -16,6 +16,8 @@ public:
 
     // Standard input, read whole (once), and decoded as UTF-8.
     std::expected<QString, QString> inputText();
+    // Standard input, read whole (once), as bytes: for documents that declare their own encoding.
+    QByteArray inputBytes();
     // Standard input read as one JSON object.
     std::expected<QJsonObject, QString> inputJsonObject();
 

@@ -3,6 +3,7 @@
 #include "CitationCommands.h"
 #include "FindCommand.h"
 #include "KeyCommand.h"
+#include "PubMedCommands.h"
 #include "SecretServiceKeyStore.h"
 #include "ServiceCommands.h"
 #include "TextCommands.h"
@@ -16,6 +17,8 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<ParseResponseCommand>());
     commands.push_back(std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
+    commands.push_back(std::make_unique<ParsePubMedCommand>());
+    commands.push_back(std::make_unique<PubMedCommand>());
     return commands;
 }
 

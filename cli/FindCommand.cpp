@@ -27,7 +27,7 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
             html = true;
         else if (argument == u"--evidence")
             evidence = true;
-        else if (argument == u"--ca-file" && i + 1 < arguments.size())
+        else if (argument == u"--ca-certificates" && i + 1 < arguments.size())
             caFile = arguments.at(++i);
         else if (argument.startsWith(u"--"))
             return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');

@@ -19,7 +19,7 @@ public:
     QString name() const override { return QStringLiteral("find"); }
     QString synopsis() const override
     {
-        return QStringLiteral("[--json] [--html] [--evidence] [--ca-file PEM] [SENTENCE...]");
+        return QStringLiteral("[--json] [--html] [--evidence] [--ca-certificates PEM] [SENTENCE...]");
     }
     int run(const QStringList& arguments, CommandIO& io) override;
 

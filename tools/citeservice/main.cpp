@@ -1,8 +1,10 @@
-// vorn-cite-service: a local stand-in for the VORN citation service, for demos and
-// manual checks. It serves HTTPS on 127.0.0.1 with a throwaway certificate authority,
-// answers the cite endpoint with a canned result for any well-formed request carrying a
-// well-formed bearer key, and writes the authority's certificate where --ca-out says so
-// that a client can trust it.
+// vorn-cite-service: a local stand-in for the VORN citation service and for PubMed's
+// efetch, for demos and manual checks. It serves HTTPS on 127.0.0.1 with a throwaway
+// certificate authority, answers the cite endpoint with a canned result for any
+// well-formed request carrying a well-formed bearer key, answers efetch requests from the
+// records of real efetch documents (--pubmed-fixtures), and writes the authority's
+// certificate where --ca-out says so that a client can trust it.
+#include "EfetchFixtures.h"
 #include "TestHttpsServer.h"
 
 #include <QCommandLineParser>
@@ -60,13 +62,16 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"vorn-cite-service"_s);
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"A local VORN cite service with canned answers, for demos."_s);
+    parser.setApplicationDescription(u"A local VORN cite service with canned answers and a PubMed efetch service, for demos."_s);
     parser.addHelpOption();
     const QCommandLineOption portOption(u"port"_s, u"Port on 127.0.0.1 (default: any free port)."_s,
                                         u"port"_s, u"0"_s);
     const QCommandLineOption caOption(u"ca-out"_s, u"Write the certificate authority (PEM) to this file."_s,
                                       u"file"_s);
-    parser.addOptions({portOption, caOption});
+    const QCommandLineOption fixturesOption(
+        u"pubmed-fixtures"_s, u"Answer efetch requests from the efetch documents (*.xml) in this folder."_s,
+        u"folder"_s, QString::fromUtf8(VORN_PUBMED_FIXTURES_DIR));
+    parser.addOptions({portOption, caOption, fixturesOption});
     parser.process(app);
 
     bool ok = false;
@@ -87,13 +92,25 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    // Without efetch documents the cite endpoint still works; efetch requests get a 404.
+    const auto efetch = EfetchFixtures::load(parser.value(fixturesOption));
+    if (!efetch)
+        std::fprintf(stderr, "vorn-cite-service: efetch disabled: %s\n", qPrintable(efetch.error()));
     TestHttpsServer server(*authority);
-    server.setHandler(answer);
+    server.setHandler([&efetch](const TestHttpRequest& request) {
+        if (efetch && request.target.startsWith(EfetchFixtures::path().toUtf8()))
+            return efetch->answer(request);
+        return answer(request);
+    });
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "vorn-cite-service: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
     }
     std::printf("VORN cite service base URL: %s\n", qPrintable(server.url().toString()));
+    if (efetch) {
+        std::printf("efetch endpoint (%lld records): %s\n", qlonglong(efetch->recordCount()),
+                    qPrintable(server.url(EfetchFixtures::path()).toString()));
+    }
     std::fflush(stdout);
     return QCoreApplication::exec();
 }
