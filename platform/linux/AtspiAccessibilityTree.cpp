@@ -6,7 +6,10 @@
 
 #include <QElapsedTimer>
 
+#include <climits>
+#include <cstdint>
 #include <deque>
+#include <functional>
 
 #include <unistd.h>
 
