@@ -53,35 +53,7 @@ log() { echo "run-desktop: $*" >&2; }
 # this marker in its environment, so that teardown finds them by process id.
 export VORN_DESKTOP_RUN="$work"
 
-# True while pid runs (a zombie has ended).
-running() {
-  local state
-  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
-}
-
-stop_pid() {
-  local pid=$1
-  running "$pid" || return 0
-  kill -CONT "$pid" 2>/dev/null || true
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 1 30); do
-    running "$pid" || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-}
-
-marked_pids() {
-  local dir pid
-  for dir in /proc/[0-9]*; do
-    pid=${dir#/proc/}
-    [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] && continue
-    if tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "VORN_DESKTOP_RUN=$work"; then
-      echo "$pid"
-    fi
-  done
-}
+. "$(dirname "$0")/../support/processes.sh"
 
 teardown() {
   local status=$?
@@ -91,7 +63,7 @@ teardown() {
     stop_pid "${started[$i]}"
   done
   # Processes that the buses activated (accessibility bus launcher, registry, ...).
-  for pid in $(marked_pids); do
+  for pid in $(marked_pids VORN_DESKTOP_RUN "$work"); do
     stop_pid "$pid"
   done
   wait 2>/dev/null || true
