@@ -238,6 +238,25 @@ FailureKind AppCoordinator::classify(const LiteratureError& error)
     }
 }
 
+FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
+{
+    switch (error.kind()) {
+    case SelectionCaptureError::Kind::accessibilityFailure:
+    case SelectionCaptureError::Kind::accessibilityPermissionRequired:
+        return FailureKind::accessibility;
+    case SelectionCaptureError::Kind::selectionTooLong:
+    case SelectionCaptureError::Kind::secureField:
+    case SelectionCaptureError::Kind::emptySelection:
+    case SelectionCaptureError::Kind::staleSelection:
+        return FailureKind::invalidSelection;
+    case SelectionCaptureError::Kind::selectionUnavailable:
+    case SelectionCaptureError::Kind::focusedElementUnavailable:
+        return FailureKind::other;
+    }
+    Q_UNREACHABLE();
+    return FailureKind::other;
+}
+
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
     return ::friendlyMessage(error);

@@ -2,6 +2,7 @@
 
 #include "AppServices.h"
 #include "AppSettings.h"
+#include "capture/SelectionCaptureError.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -126,6 +127,7 @@ public:
     void showError(const QString& message, FailureKind kind);
 
     [[nodiscard]] static FailureKind classify(const LiteratureError& error);
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);

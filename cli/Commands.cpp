@@ -17,9 +17,9 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(std::make_unique<FormatCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<ParseResponseCommand>());
+    commands.push_back(std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
     commands.push_back(std::make_unique<ParsePubMedCommand>());
     commands.push_back(std::make_unique<PubMedCommand>());
-    commands.push_back(std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
     return commands;
 }
 

@@ -18,6 +18,7 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     bool html = false;
     bool evidence = false;
     QString caFile;
+    QString endpoint;
     QStringList words;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -27,8 +28,10 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
             html = true;
         else if (argument == u"--evidence")
             evidence = true;
-        else if (argument == u"--ca-file" && i + 1 < arguments.size())
+        else if (argument == u"--ca-certificates" && i + 1 < arguments.size())
             caFile = arguments.at(++i);
+        else if (argument == u"--endpoint" && i + 1 < arguments.size())
+            endpoint = arguments.at(++i);
         else if (argument.startsWith(u"--"))
             return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');
         else
@@ -66,7 +69,7 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     const auto stored = store->loadAPIKey();
     const QString scope = VORNBackendStack::credentialScope(stored ? *stored : std::nullopt);
     auto backend = VORNBackendStack::make(
-        VORNBackendStack::serviceBaseURL(UserSettingsFile::serviceURL()), VORNBackendStack::keyProvider(store),
+        VORNBackendStack::serviceBaseURL(endpoint.isEmpty() ? UserSettingsFile::serviceURL() : endpoint), VORNBackendStack::keyProvider(store),
         std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries),
         std::make_shared<InFlightLiteratureRequests>(), scope, extraAuthorities);
 

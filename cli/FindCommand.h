@@ -8,7 +8,7 @@
 
 // find: the application's whole query path from a terminal. The sentence comes from
 // the arguments or standard input; the key from the secret store; the service address
-// from the build or the user's settings. Prints the plain or HTML report, or the
+// from --endpoint, else the user's settings, else the build. Prints the plain or HTML report, or the
 // result JSON. Failures print the sentence the result panel would show.
 class FindCommand final : public Command
 {
@@ -19,7 +19,7 @@ public:
     QString name() const override { return QStringLiteral("find"); }
     QString synopsis() const override
     {
-        return QStringLiteral("[--json] [--html] [--evidence] [--ca-file PEM] [SENTENCE...]");
+        return QStringLiteral("[--json] [--html] [--evidence] [--endpoint BASE-URL] [--ca-certificates PEM] [SENTENCE...]");
     }
     int run(const QStringList& arguments, CommandIO& io) override;
 

@@ -307,6 +307,25 @@ TEST(CoordinatorStatic, ClassifyAndFriendlyMessage)
     }
 }
 
+TEST(CoordinatorStatic, CaptureErrorsClassifyByTheirEffectOnTheUser)
+{
+    const SelectionSource source{42, QStringLiteral("Editor"), std::nullopt};
+    const std::pair<SelectionCaptureError, FailureKind> rows[] = {
+        {SelectionCaptureError::selectionUnavailable(source), FailureKind::other},
+        {SelectionCaptureError::selectionTooLong(4001), FailureKind::invalidSelection},
+        {SelectionCaptureError::accessibilityFailure(QStringLiteral("read the focused element"),
+                                                     AXError::invalidUIElement),
+         FailureKind::accessibility},
+        {SelectionCaptureError::accessibilityPermissionRequired(), FailureKind::accessibility},
+        {SelectionCaptureError::focusedElementUnavailable(), FailureKind::other},
+        {SelectionCaptureError::secureField(), FailureKind::invalidSelection},
+        {SelectionCaptureError::emptySelection(), FailureKind::invalidSelection},
+        {SelectionCaptureError::staleSelection(), FailureKind::invalidSelection},
+    };
+    for (const auto& [error, kind] : rows)
+        EXPECT_EQ(AppCoordinator::classify(error), kind) << error.diagnosticCode().toStdString();
+}
+
 TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
 {
     // The real backend stack, with a service address that is not https: queries fail

@@ -50,7 +50,7 @@ protected:
     {
         FindCommand command([this] { return store; });
         CommandIO io([input] { return input; });
-        arguments << QStringLiteral("--ca-file") << caFile;
+        arguments << QStringLiteral("--ca-certificates") << caFile;
         const int status = command.run(arguments, io);
         return {status, QString::fromUtf8(io.out), QString::fromUtf8(io.err)};
     }

@@ -1,0 +1,35 @@
+// Accessibility trust on the session bus of the headless desktop.
+
+#include "AccessibilityPermissionManager.h"
+
+#include <QDBusConnection>
+
+#include <gtest/gtest.h>
+
+TEST(AccessibilityPermission, TrustFollowsTheDesktopAccessibilitySwitch)
+{
+    if (qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").isEmpty())
+        GTEST_SKIP() << "needs the headless desktop of tests/desktop/run-desktop.sh";
+    auto status = std::make_shared<AccessibilityBusStatus>();
+    AccessibilityPermissionManager manager(status);
+    ASSERT_TRUE(manager.isTrusted());
+    EXPECT_FALSE(status->busAddress().isEmpty());
+
+    ASSERT_TRUE(status->setEnabled(false));
+    EXPECT_FALSE(manager.isTrusted());
+    EXPECT_FALSE(manager.checkTrust(false)) << "checking without prompting changes nothing";
+    EXPECT_FALSE(status->isEnabled());
+    EXPECT_TRUE(manager.checkTrust(true)) << "prompting switches accessibility on";
+    EXPECT_TRUE(status->isEnabled());
+    EXPECT_TRUE(manager.isTrusted());
+}
+
+TEST(AccessibilityPermission, NoSessionBusMeansNoTrust)
+{
+    const QDBusConnection nowhere = QDBusConnection::connectToBus(
+        QStringLiteral("unix:path=/nonexistent/vorn-test-bus"), QStringLiteral("vorn-test-nowhere"));
+    AccessibilityPermissionManager manager(std::make_shared<AccessibilityBusStatus>(nowhere));
+    EXPECT_FALSE(manager.isTrusted());
+    EXPECT_FALSE(manager.checkTrust(true));
+    QDBusConnection::disconnectFromBus(QStringLiteral("vorn-test-nowhere"));
+}
