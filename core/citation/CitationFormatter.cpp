@@ -39,9 +39,16 @@ QString trimmedOfPunctuation(const QString& word)
     return word.sliced(begin, end - begin);
 }
 
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 bool isSmallWord(const QString& word)
 {
-    const QString bare = trimmedOfPunctuation(word).normalized(QString::NormalizationForm_C);
+    QString bare = trimmedOfPunctuation(word);
+    if (!isAscii(bare))
+        bare = bare.normalized(QString::NormalizationForm_C);
     return std::find(journalSmallWords.begin(), journalSmallWords.end(), QStringView(bare)) !=
            journalSmallWords.end();
 }
@@ -49,6 +56,17 @@ bool isSmallWord(const QString& word)
 // The word with its first letter in upper case.
 QString capitalized(const QString& word)
 {
+    // ASCII words (most journal titles) need no grapheme segmentation.
+    if (isAscii(word)) {
+        QString out = word;
+        for (QChar& c : out) {
+            if (c.isLetter()) {
+                c = c.toUpper();
+                break;
+            }
+        }
+        return out;
+    }
     const QList<QStringView> chars = CitationText::characters(word);
     QString out;
     out.reserve(word.size());
