@@ -1,8 +1,12 @@
 #include "FindCommand.h"
 
+#include "CitationCommands.h"
+#include "citation/CitationStyles.h"
 #include "citation/LiteratureReportFormatter.h"
 #include "literature/LiteratureInputValidator.h"
 #include "literature/UserSettingsFile.h"
+#include "pubmed/PubMed.h"
+#include "pubmed/PubMedArticleService.h"
 #include "service/VORNBackendStack.h"
 
 #include <QEventLoop>
@@ -19,6 +23,8 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     bool evidence = false;
     QString caFile;
     QString endpoint;
+    QString pubmedEndpoint;
+    QString citeStyle;
     QStringList words;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -32,6 +38,10 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
             caFile = arguments.at(++i);
         else if (argument == u"--endpoint" && i + 1 < arguments.size())
             endpoint = arguments.at(++i);
+        else if (argument == u"--pubmed-endpoint" && i + 1 < arguments.size())
+            pubmedEndpoint = arguments.at(++i);
+        else if (argument == u"--cite" && i + 1 < arguments.size())
+            citeStyle = arguments.at(++i).toLower();
         else if (argument.startsWith(u"--"))
             return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');
         else
@@ -39,6 +49,12 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     }
     if (json && html)
         return usage(io, QStringLiteral("Choose one of --json and --html"));
+    if (json && !citeStyle.isEmpty())
+        return usage(io, QStringLiteral("Choose one of --json and --cite"));
+    if (!citeStyle.isEmpty() && !renderCitation(LiteratureReference{}, citeStyle, QDate::currentDate(),
+                                                CitationOutput::text))
+        return usage(io, QStringLiteral("Unknown style \"") + citeStyle + QStringLiteral("\"; choose ") +
+                             citationStyleNames());
 
     QString text;
     if (words.isEmpty()) {
@@ -93,11 +109,80 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
         return fail(io, friendlyMessage(*error));
     if (!result)
         return fail(io, QStringLiteral("VORN finished without usable citations."));
-    if (json)
+    if (json) {
         io.printResult(QString::fromUtf8(QJsonDocument(result->toJson()).toJson(QJsonDocument::Indented)).trimmed());
-    else if (html)
-        io.printResult(LiteratureReportFormatter::html(*result, evidence));
-    else
-        io.printResult(LiteratureReportFormatter::plainText(*result, evidence));
+        return success;
+    }
+    QString output = html ? LiteratureReportFormatter::html(*result, evidence)
+                          : LiteratureReportFormatter::plainText(*result, evidence);
+    if (!citeStyle.isEmpty() && !result->references.isEmpty()) {
+        attachPubMedRecords(*result, pubmedEndpoint, extraAuthorities, io);
+        output += citations(*result, citeStyle, html);
+    }
+    io.printResult(output);
     return success;
+}
+
+void FindCommand::attachPubMedRecords(LiteratureResult& result, const QString& endpoint,
+                                      const QList<QSslCertificate>& extraAuthorities, CommandIO& io)
+{
+    QStringList ids;
+    for (const LiteratureReference& reference : std::as_const(result.references))
+        ids.append(reference.pmid);
+    const QUrl url = endpoint.isEmpty() ? PubMedArticleService::defaultEndpoint() : QUrl(endpoint);
+    const PubMedArticleService service(
+        url, LiteratureNetworking::ephemeralSession(pubMedTimeoutSeconds, extraAuthorities));
+
+    // One efetch request for every reference of the result.
+    std::optional<PubMedArticlesResult> fetched;
+    QEventLoop loop;
+    const auto fetch = service.articles(ids, [&](PubMedArticlesResult r) {
+        fetched = std::move(r);
+        loop.quit();
+    });
+    if (!fetched)
+        loop.exec();
+    if (!fetched || !*fetched) {
+        // The citations still render from the service's data, as the cite panel does.
+        io.printError(QStringLiteral("PubMed records could not be fetched (") +
+                      (fetched ? fetched->error().errorDescription() : QString()) +
+                      QStringLiteral("); the citations use the citation service's data."));
+        return;
+    }
+    for (LiteratureReference& reference : result.references) {
+        const auto found = (*fetched)->constFind(PubMed::canonicalPMID(reference.pmid).value_or(reference.pmid));
+        if (found != (*fetched)->constEnd())
+            reference.article = *found;
+    }
+}
+
+QString FindCommand::citations(const LiteratureResult& result, const QString& style, bool html)
+{
+    QString name = style == u"bibtex" ? QStringLiteral("BibTeX") : style == u"ris" ? QStringLiteral("RIS") : QString();
+    for (const CitationFormatter::Style s : CitationFormatter::allStyles) {
+        if (rawValue(s).toLower() == style)
+            name = CitationFormatter::longName(s);
+    }
+    const bool isExport = style == u"bibtex" || style == u"ris";
+    const QDate today = QDate::currentDate();
+    QString out = html ? QStringLiteral("\n<h2>Citations (") + name.toHtmlEscaped() + QStringLiteral(")</h2>\n<ol>\n")
+                       : QStringLiteral("\n\nCitations (") + name + QStringLiteral("):\n");
+    qsizetype number = 0;
+    for (const LiteratureReference& reference : result.references) {
+        const QString text =
+            renderCitation(reference, style, today, html ? CitationOutput::html : CitationOutput::text).value_or(QString());
+        ++number;
+        if (html)
+            out += QStringLiteral("<li>") + (isExport ? QStringLiteral("<pre>") + text + QStringLiteral("</pre>") : text) +
+                   QStringLiteral("</li>\n");
+        else if (isExport)
+            out += u'\n' + text.trimmed() + u'\n';
+        else
+            out += u'\n' + QString::number(number) + QStringLiteral(". ") + text + u'\n';
+    }
+    if (html)
+        out += QStringLiteral("</ol>");
+    if (out.endsWith(u'\n'))
+        out.chop(1);
+    return out;
 }

@@ -1,3 +1,4 @@
+#include "EfetchFixtures.h"
 #include "FindCommand.h"
 #include "TestHttpsServer.h"
 #include "literature/UserSettingsFile.h"
@@ -101,4 +102,42 @@ TEST_F(FindCliTest, FailuresPrintThePanelsSentence)
         EXPECT_EQ(r.err, row.err);
     }
     EXPECT_EQ(server.requests().size(), 1) << "only the request with a key and a valid sentence reaches the service";
+}
+
+TEST_F(FindCliTest, CiteFetchesThePubMedRecordsAndPrintsEachCitation)
+{
+    store->key = QStringLiteral("vorn_test");
+    const auto efetch = EfetchFixtures::load(QStringLiteral(VORN_FIXTURES_DIR "/pubmed"));
+    ASSERT_TRUE(efetch.has_value()) << efetch.error().toStdString();
+    bool pubmedDown = false;
+    server.setHandler([&](const TestHttpRequest& request) {
+        if (request.target.startsWith(EfetchFixtures::path().toUtf8()))
+            return pubmedDown ? TestHttpResponse::json(503, "{}") : efetch->answer(request);
+        return TestHttpResponse::json(200, R"({"status":"ok","answer":"a","references":[
+          {"pmid":"35358095","title":"Neutrophil extracellular traps regulate ischemic stroke brain injury.",
+           "journal":"J Clin Invest","year":"2022","authors":["Denorme F"]}]})");
+    });
+    const QStringList args = {QStringLiteral("--cite"), QStringLiteral("apa"), QStringLiteral("--pubmed-endpoint"),
+                              server.url(EfetchFixtures::path()).toString()};
+
+    const Result r = find(args, "Neutrophil traps worsen stroke injury.");
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Citations (APA 7):"))) << r.out.toStdString();
+    // Volume and DOI come only from the PubMed record.
+    EXPECT_TRUE(r.out.contains(QStringLiteral("132(10)")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("https://doi.org/10.1172/JCI154225")));
+    const qsizetype efetchRequests = std::count_if(server.requests().begin(), server.requests().end(), [](const auto& q) {
+        return q.target.startsWith(EfetchFixtures::path().toUtf8());
+    });
+    EXPECT_EQ(efetchRequests, 1);
+
+    // Without PubMed the citation still renders from the service's data, with a warning.
+    pubmedDown = true;
+    const Result degraded = find(args, "Neutrophil traps worsen stroke injury.");
+    EXPECT_EQ(degraded.status, 0);
+    EXPECT_TRUE(degraded.out.contains(QStringLiteral("Denorme, F. (2022).")));
+    EXPECT_TRUE(degraded.err.startsWith(QStringLiteral("PubMed records could not be fetched"))) << degraded.err.toStdString();
+
+    const Result badStyle = find({QStringLiteral("--cite"), QStringLiteral("ieee")}, "Neutrophil traps worsen stroke.");
+    EXPECT_EQ(badStyle.status, 2);
 }
