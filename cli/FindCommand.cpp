@@ -1,6 +1,7 @@
 #include "FindCommand.h"
 
 #include "CitationCommands.h"
+#include "NetworkSupport.h"
 #include "citation/CitationStyles.h"
 #include "citation/LiteratureReportFormatter.h"
 #include "literature/LiteratureInputValidator.h"
@@ -10,7 +11,6 @@
 #include "service/VORNBackendStack.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QJsonDocument>
 #include <QSslCertificate>
 
@@ -73,12 +73,10 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     // never by switching verification off.
     QList<QSslCertificate> extraAuthorities;
     if (!caFile.isEmpty()) {
-        QFile file(caFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(io, QStringLiteral("Cannot read the certificate file ") + caFile + u'.');
-        extraAuthorities = QSslCertificate::fromData(file.read(1 << 20), QSsl::Pem);
-        if (extraAuthorities.isEmpty())
-            return fail(io, QStringLiteral("The certificate file ") + caFile + QStringLiteral(" holds no PEM certificate."));
+        const auto read = NetworkSupport::readCertificates(caFile);
+        if (!read)
+            return fail(io, read.error());
+        extraAuthorities = *read;
     }
 
     const std::shared_ptr<VORNAPIKeyStoring> store = m_storeFactory();
@@ -130,28 +128,17 @@ void FindCommand::attachPubMedRecords(LiteratureResult& result, const QString& e
     for (const LiteratureReference& reference : std::as_const(result.references))
         ids.append(reference.pmid);
     const QUrl url = endpoint.isEmpty() ? PubMedArticleService::defaultEndpoint() : QUrl(endpoint);
-    const PubMedArticleService service(
-        url, LiteratureNetworking::ephemeralSession(pubMedTimeoutSeconds, extraAuthorities));
-
     // One efetch request for every reference of the result.
-    std::optional<PubMedArticlesResult> fetched;
-    QEventLoop loop;
-    const auto fetch = service.articles(ids, [&](PubMedArticlesResult r) {
-        fetched = std::move(r);
-        loop.quit();
-    });
-    if (!fetched)
-        loop.exec();
-    if (!fetched || !*fetched) {
+    const PubMedArticlesResult fetched = NetworkSupport::fetchArticles(url, extraAuthorities, ids);
+    if (!fetched) {
         // The citations still render from the service's data, as the cite panel does.
-        io.printError(QStringLiteral("PubMed records could not be fetched (") +
-                      (fetched ? fetched->error().errorDescription() : QString()) +
+        io.printError(QStringLiteral("PubMed records could not be fetched (") + fetched.error().errorDescription() +
                       QStringLiteral("); the citations use the citation service's data."));
         return;
     }
     for (LiteratureReference& reference : result.references) {
-        const auto found = (*fetched)->constFind(PubMed::canonicalPMID(reference.pmid).value_or(reference.pmid));
-        if (found != (*fetched)->constEnd())
+        const auto found = fetched->constFind(PubMed::canonicalPMID(reference.pmid).value_or(reference.pmid));
+        if (found != fetched->constEnd())
             reference.article = *found;
     }
 }

@@ -30,8 +30,6 @@ public:
     int run(const QStringList& arguments, CommandIO& io) override;
 
 private:
-    static constexpr double pubMedTimeoutSeconds = 20;
-
     // Fetches the PubMed records of every reference in one efetch request and attaches
     // them; on failure says so on standard error and leaves the references as they are.
     static void attachPubMedRecords(LiteratureResult& result, const QString& endpoint,

@@ -1,5 +1,7 @@
 #include "PubMedCommands.h"
 
+#include "NetworkSupport.h"
+
 #include "pubmed/PubMed.h"
 #include "pubmed/PubMedArticleParser.h"
 #include "pubmed/PubMedArticleService.h"
@@ -16,7 +18,6 @@
 namespace {
 
 // The same whole-exchange limit as the application's.
-constexpr double fetchTimeoutSeconds = 20;
 
 QString articlesJson(const QList<ArticleMetadata>& articles)
 {
@@ -75,13 +76,10 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
                 endpoint = QUrl(value, QUrl::StrictMode);
                 continue;
             }
-            QFile file(value);
-            if (!file.open(QIODevice::ReadOnly))
-                return fail(io, QStringLiteral("Cannot read the certificate file ") + value + u'.');
-            const QList<QSslCertificate> read = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
-            if (read.isEmpty())
-                return fail(io, QStringLiteral("No PEM certificate in ") + value + u'.');
-            authorities += read;
+            const auto read = NetworkSupport::readCertificates(value);
+            if (!read)
+                return fail(io, read.error());
+            authorities += *read;
         } else if (argument.startsWith(u"--")) {
             return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');
         } else if (!PubMed::canonicalPMID(argument)) {
@@ -93,18 +91,10 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
     if (identifiers.isEmpty())
         return usage(io, QStringLiteral("No PubMed identifier given"));
 
-    const PubMedArticleService service(
-        endpoint, LiteratureNetworking::ephemeralSession(fetchTimeoutSeconds, authorities));
-    std::optional<PubMedArticlesResult> result;
-    QEventLoop loop;
-    const auto fetch = service.articles(identifiers, [&](PubMedArticlesResult r) {
-        result = std::move(r);
-        loop.quit();
-    });
-    loop.exec();
-    if (!result->has_value())
-        return fail(io, result->error().errorDescription());
+    PubMedArticlesResult result = NetworkSupport::fetchArticles(endpoint, authorities, identifiers);
+    if (!result)
+        return fail(io, result.error().errorDescription());
     io.printResult(articlesJson(
-        inRequestOrder(std::move(**result), PubMedArticleService::canonicalIdentifiers(identifiers))));
+        inRequestOrder(std::move(*result), PubMedArticleService::canonicalIdentifiers(identifiers))));
     return success;
 }
