@@ -5,10 +5,7 @@
 #include "pubmed/PubMed.h"
 #include "pubmed/PubMedArticleParser.h"
 #include "pubmed/PubMedArticleService.h"
-#include "service/LiteratureNetworking.h"
 
-#include <QEventLoop>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSslCertificate>
