@@ -126,9 +126,9 @@ std::optional<qint32> X11Desktop::windowPid(Window window)
         return static_cast<qint32>(pid.first());
 
     // The X client behind the window, as the server knows it.
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t clientQuery{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
-        m_connection, xcb_res_query_client_ids(m_connection, 1, &spec), nullptr));
+        m_connection, xcb_res_query_client_ids(m_connection, 1, &clientQuery), nullptr));
     if (!reply)
         return std::nullopt;
     for (xcb_res_client_id_value_iterator_t it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
