@@ -1,7 +1,10 @@
 #include "AppCoordinator.h"
 
+#include "ApplicationLifecycle.h"
+#include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
+#include <QPromise>
 
 #include <algorithm>
 
@@ -16,6 +19,19 @@ class NoResultPanel final : public ResultPanelControlling
 public:
     void show(const std::optional<ScreenRect>&) override {}
     void hide() override {}
+};
+
+// Without a capture adapter every capture finds no focused element.
+class NoSelectionProvider final : public AsyncSystemSelectionCapturing
+{
+public:
+    using AsyncSystemSelectionCapturing::captureSelection;
+    QFuture<AsyncSelectionCaptureResult> captureSelection(const SelectionCaptureOptions&) override
+    {
+        return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
+            std::unexpected(SelectionCaptureFailure(SelectionCaptureError::focusedElementUnavailable()))));
+    }
+    QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(false); }
 };
 
 } // namespace
@@ -62,7 +78,19 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
                                           scope);
         };
     }
+    m_windows = std::move(dependencies.windows);
+    m_updateController = std::make_unique<UpdateController>();
+    if (!dependencies.selectionProvider)
+        dependencies.selectionProvider = std::make_shared<NoSelectionProvider>();
+    m_triggers = std::make_unique<SelectionTriggers>(*this, std::move(dependencies.selectionProvider));
+    m_lifecycle = std::make_unique<ApplicationLifecycle>(
+        *this, ApplicationLifecycle::Services{std::move(dependencies.permissionManager),
+                                              std::move(dependencies.hotKeyManager),
+                                              std::move(dependencies.servicesProvider),
+                                              std::move(dependencies.launchAtLoginManager),
+                                              std::move(dependencies.activationObserver)});
     refreshCredentialStatus();
+    m_launchAtLoginStatus = m_lifecycle->launchAtLoginStatus();
 }
 
 AppCoordinator::~AppCoordinator() = default;
@@ -315,4 +343,117 @@ std::expected<void, VORNAPIKeyStoreError> AppCoordinator::deleteAPIKey()
     if (deleted)
         refreshCredentialStatus();
     return deleted;
+}
+
+// Triggers
+
+void AppCoordinator::captureCitations()
+{
+    m_triggers->captureCitations();
+}
+
+void AppCoordinator::dispatch(const SelectionContext& context)
+{
+    m_triggers->dispatch(context);
+}
+
+void AppCoordinator::handleSelectionCaptureFailure(const SelectionCaptureFailure& failure)
+{
+    m_triggers->handleSelectionCaptureFailure(failure);
+}
+
+void AppCoordinator::setCompatibilityCaptureEnabled(bool enabled)
+{
+    // The capture reads the setting at each use.
+    m_settings->setCompatibilityCaptureEnabled(enabled);
+}
+
+bool AppCoordinator::isCapturingSelection() const
+{
+    return m_triggers->isCapturing();
+}
+
+// Lifecycle
+
+void AppCoordinator::start()
+{
+    m_lifecycle->start();
+}
+
+void AppCoordinator::stop()
+{
+    m_lifecycle->stop();
+}
+
+bool AppCoordinator::hasStarted() const
+{
+    return m_lifecycle->hasStarted();
+}
+
+void AppCoordinator::refreshAccessibilityStatus()
+{
+    m_lifecycle->refreshAccessibilityStatus();
+}
+
+bool AppCoordinator::completeOnboarding()
+{
+    return m_lifecycle->completeOnboarding();
+}
+
+void AppCoordinator::prepareOnboardingPrivacyStep()
+{
+    m_settings->applyRecommendedPrivacyDefaultsIfUnset();
+}
+
+bool AppCoordinator::requestAccessibilityPermission()
+{
+    return m_lifecycle->requestAccessibilityPermission();
+}
+
+void AppCoordinator::openAccessibilitySettings()
+{
+    m_lifecycle->openAccessibilitySettings();
+}
+
+bool AppCoordinator::isAccessibilityTrusted() const
+{
+    return m_lifecycle->isAccessibilityTrusted();
+}
+
+std::expected<void, LaunchAtLoginError> AppCoordinator::setLaunchAtLoginEnabled(bool enabled)
+{
+    return m_lifecycle->setLaunchAtLoginEnabled(enabled);
+}
+
+void AppCoordinator::refreshLaunchAtLoginStatus()
+{
+    assign(m_launchAtLoginStatus, m_lifecycle->launchAtLoginStatus(), &AppCoordinator::launchAtLoginStatusChanged);
+}
+
+void AppCoordinator::openLoginItemsSettings()
+{
+    m_lifecycle->openLoginItemsSettings();
+}
+
+void AppCoordinator::checkForUpdates()
+{
+    m_updateController->checkForUpdates();
+}
+
+void AppCoordinator::showSettings()
+{
+    if (m_windows)
+        m_windows->showSettings();
+}
+
+void AppCoordinator::showOnboarding()
+{
+    if (m_windows)
+        m_windows->showOnboarding();
+}
+
+void AppCoordinator::showAbout()
+{
+    if (m_windows)
+        m_windows->showAbout();
 }

@@ -2,6 +2,10 @@
 
 #include "AppServices.h"
 #include "AppSettings.h"
+#include "GlobalHotKey.h"
+#include "LifecycleServices.h"
+#include "ServicesProvider.h"
+#include "capture/SelectionCapturing.h"
 #include "capture/SelectionCaptureError.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
@@ -53,6 +57,9 @@ using LiteratureBackendFactory = std::function<std::shared_ptr<LiteratureBackend
 // every piece of state the windows show, and runs literature queries. Main thread only.
 // Every property's notify signal is emitted on each assignment, also when the value
 // does not change.
+class SelectionTriggers;
+class ApplicationLifecycle;
+
 class AppCoordinator final : public QObject
 {
     Q_OBJECT
@@ -74,6 +81,9 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
                    isResultPanelVisibleChanged)
     Q_PROPERTY(double resultPanelMaxHeight READ resultPanelMaxHeight NOTIFY resultPanelMaxHeightChanged)
+    Q_PROPERTY(LaunchAtLoginStatus launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
+    Q_PROPERTY(GlobalHotKeyRegistrationReport shortcutRegistrationReport READ shortcutRegistrationReport NOTIFY
+                   shortcutRegistrationReportChanged)
     Q_PROPERTY(std::optional<QString> shortcutStatusMessage READ shortcutStatusMessage NOTIFY
                    shortcutStatusMessageChanged)
     Q_PROPERTY(std::optional<QString> accessibilityWarning READ accessibilityWarning NOTIFY
@@ -88,6 +98,14 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
+        std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
+        std::shared_ptr<AccessibilityPermissionManaging> permissionManager;
+        std::shared_ptr<GlobalHotKeyProviding> hotKeyManager;
+        std::shared_ptr<VORNCiteServicesProviding> servicesProvider;
+        std::shared_ptr<LaunchAtLoginManaging> launchAtLoginManager;
+        std::shared_ptr<ApplicationActivationObserving> activationObserver;
+        std::shared_ptr<ApplicationWindowsPresenting> windows;
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
@@ -109,6 +127,11 @@ public:
     [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toastMessage; }
     [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
     [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
+    [[nodiscard]] LaunchAtLoginStatus launchAtLoginStatus() const { return m_launchAtLoginStatus; }
+    [[nodiscard]] const GlobalHotKeyRegistrationReport& shortcutRegistrationReport() const
+    {
+        return m_shortcutRegistrationReport;
+    }
     [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
     [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
     [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
@@ -133,6 +156,8 @@ public:
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+    // The one result cache that every backend built by the factory should share.
+    [[nodiscard]] const std::shared_ptr<InMemoryLiteratureCache>& resultCache() const { return m_vornCache; }
 
     // Credentials.
     [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
@@ -140,6 +165,32 @@ public:
     void refreshCredentialStatus();
     std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
+
+    // Triggers (SelectionTriggers).
+    void captureCitations();
+    void dispatch(const SelectionContext& context);
+    void handleSelectionCaptureFailure(const SelectionCaptureFailure& failure);
+    void setCompatibilityCaptureEnabled(bool enabled);
+    [[nodiscard]] bool isCapturingSelection() const;
+
+    // Lifecycle (ApplicationLifecycle) and the application's windows.
+    void start();
+    void stop();
+    [[nodiscard]] bool hasStarted() const;
+    void refreshAccessibilityStatus();
+    bool completeOnboarding();
+    void prepareOnboardingPrivacyStep();
+    bool requestAccessibilityPermission();
+    void openAccessibilitySettings();
+    [[nodiscard]] bool isAccessibilityTrusted() const;
+    std::expected<void, LaunchAtLoginError> setLaunchAtLoginEnabled(bool enabled);
+    void refreshLaunchAtLoginStatus();
+    void openLoginItemsSettings();
+    void checkForUpdates();
+    [[nodiscard]] const UpdateController& updateController() const { return *m_updateController; }
+    void showSettings();
+    void showOnboarding();
+    void showAbout();
 
     static const QString searchingStep;
     static const QString emptyAnswerMessage;
@@ -160,11 +211,15 @@ signals:
     void toastMessageChanged();
     void isResultPanelVisibleChanged();
     void resultPanelMaxHeightChanged();
+    void launchAtLoginStatusChanged();
+    void shortcutRegistrationReportChanged();
     void shortcutStatusMessageChanged();
     void accessibilityWarningChanged();
     void pendingUpdateVersionChanged();
 
 private:
+    friend class SelectionTriggers;
+    friend class ApplicationLifecycle;
     struct QueryTask;
 
     template <typename T, typename Signal>
@@ -197,6 +252,8 @@ private:
     std::optional<QString> m_toastMessage;
     bool m_isResultPanelVisible = false;
     double m_resultPanelMaxHeight = 560;
+    LaunchAtLoginStatus m_launchAtLoginStatus = LaunchAtLoginStatus::unavailable;
+    GlobalHotKeyRegistrationReport m_shortcutRegistrationReport;
     std::optional<QString> m_shortcutStatusMessage;
     std::optional<QString> m_accessibilityWarning;
     std::optional<QString> m_pendingUpdateVersion;
@@ -219,4 +276,10 @@ private:
     std::optional<LiteratureQuery> m_lastQuery;
     std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
     QString m_credentialScope = QStringLiteral("missing");
+
+    // Declared last: they reach into the state above.
+    std::shared_ptr<ApplicationWindowsPresenting> m_windows;
+    std::unique_ptr<UpdateController> m_updateController;
+    std::unique_ptr<SelectionTriggers> m_triggers;
+    std::unique_ptr<ApplicationLifecycle> m_lifecycle;
 };
