@@ -72,10 +72,10 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
         // every request. The service address is read when a stack is built.
-        m_backendFactory = [this](const QString& scope) {
+        m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
                                           VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
-                                          scope);
+                                          scope, certificates);
         };
     }
     m_windows = std::move(dependencies.windows);

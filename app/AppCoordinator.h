@@ -14,6 +14,7 @@
 #include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
+#include <QSslCertificate>
 #include <QPointer>
 #include <QUuid>
 
@@ -98,6 +99,8 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // Trusted beside the system's roots by the default backend (a local demo service).
+        QList<QSslCertificate> extraCACertificates;
         // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
         std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
         std::shared_ptr<AccessibilityPermissionManaging> permissionManager;

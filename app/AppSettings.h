@@ -36,6 +36,7 @@ public:
     static const QString obsoleteMaxArticlesKey;         // "literature.maxArticles"
     static const QString captureLoggingKey;              // "diagnostics.captureLoggingEnabled"
     static const QString serviceURLKey;                  // "literature.serviceURL"
+    static const QString efetchURLKey;                   // "pubmed.efetchURL"
     static constexpr int maxArticles = 5;
 
     // The settings file of this user: $XDG_CONFIG_HOME/app.vorn.cite/settings.ini.
@@ -55,6 +56,10 @@ public:
     // empty when unset). The backend checks it: anything but an https URL with a host
     // makes queries fail with the endpoint error rather than reach another address.
     [[nodiscard]] QString serviceURL() const;
+    // PubMed's efetch endpoint: the public one unless "pubmed.efetchURL" is set. A set
+    // value that is not an https URL with a host gives an empty URL, which the PubMed
+    // client refuses (invalidEndpoint) rather than reach another address.
+    [[nodiscard]] QUrl efetchEndpoint() const;
 
     void setIncludeEvidence(bool value);
     void setCacheDurationMinutes(int value);
