@@ -50,14 +50,21 @@ void DBusHandOffService::FindSelection()
     FindCitations(*text);
 }
 
+void DBusHandOffService::ShowSettings()
+{
+    if (m_showSettings)
+        m_showSettings();
+}
+
 std::optional<QString> sendHandOff(QDBusConnection bus, const HandOffRequest& request, int timeoutMs)
 {
     if (request.kind == HandOffRequest::Kind::none)
         return std::nullopt;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        DBusHandOffService::serviceName, DBusHandOffService::objectPath, DBusHandOffService::interfaceName,
-        request.kind == HandOffRequest::Kind::findText ? QStringLiteral("FindCitations")
-                                                       : QStringLiteral("FindSelection"));
+    const QString method = request.kind == HandOffRequest::Kind::findText        ? QStringLiteral("FindCitations")
+                           : request.kind == HandOffRequest::Kind::findSelection ? QStringLiteral("FindSelection")
+                                                                                  : QStringLiteral("ShowSettings");
+    QDBusMessage call = QDBusMessage::createMethodCall(DBusHandOffService::serviceName, DBusHandOffService::objectPath,
+                                                       DBusHandOffService::interfaceName, method);
     if (request.kind == HandOffRequest::Kind::findText)
         call << request.text;
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);

@@ -17,7 +17,8 @@
 // platform/linux/dbus/app.vorn.cite.xml):
 //   FindCitations(s text)  the text as another program selected it;
 //   FindSelection()        the text the user selected last (X11 PRIMARY), when the
-//                          frontmost application owns it.
+//                          frontmost application owns it;
+//   ShowSettings()         opens the settings window.
 // Refusals are D-Bus errors whose message is the sentence shown to the user. Calls
 // arrive on the main thread.
 class DBusHandOffService final : public QObject, protected QDBusContext
@@ -42,12 +43,16 @@ public:
     DBusHandOffService(std::shared_ptr<VORNCiteServicesProvider> provider, SelectionReader readSelection,
                        FailureReporter reportFailure, QObject* parent = nullptr);
 
+    // Where ShowSettings goes; nothing happens without it.
+    void setSettingsHandler(std::function<void()> handler) { m_showSettings = std::move(handler); }
+
     // Exports the object on bus (the name is claimed separately); false when that fails.
     bool exportOn(QDBusConnection bus);
 
 public slots:
     Q_SCRIPTABLE void FindCitations(const QString& text);
     Q_SCRIPTABLE void FindSelection();
+    Q_SCRIPTABLE void ShowSettings();
 
 private:
     void refuse(const QString& name, const QString& message);
@@ -55,12 +60,13 @@ private:
     std::shared_ptr<VORNCiteServicesProvider> m_provider;
     SelectionReader m_readSelection;
     FailureReporter m_reportFailure;
+    std::function<void()> m_showSettings;
 };
 
 // What a start of the program asks for.
 struct HandOffRequest
 {
-    enum class Kind { none, findText, findSelection };
+    enum class Kind { none, findText, findSelection, showSettings };
     Kind kind = Kind::none;
     QString text;
 };

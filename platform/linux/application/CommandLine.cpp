@@ -18,14 +18,18 @@ std::expected<CommandLine, QString> CommandLine::parse(const QStringList& argume
             line.version = true;
         } else if (argument == u"--find-selection") {
             if (line.request.kind != HandOffRequest::Kind::none)
-                return std::unexpected(QStringLiteral("--find and --find-selection exclude each other"));
+                return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
             line.request.kind = HandOffRequest::Kind::findSelection;
+        } else if (argument == u"--settings") {
+            if (line.request.kind != HandOffRequest::Kind::none)
+                return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
+            line.request.kind = HandOffRequest::Kind::showSettings;
         } else if (argument == u"--find") {
             const std::optional<QString> text = value();
             if (!text)
                 return std::unexpected(QStringLiteral("--find needs the text to search for"));
             if (line.request.kind != HandOffRequest::Kind::none)
-                return std::unexpected(QStringLiteral("--find and --find-selection exclude each other"));
+                return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
             line.request = HandOffRequest{HandOffRequest::Kind::findText, *text};
         } else if (argument == u"--demo") {
             const std::optional<QString> url = value();
@@ -48,7 +52,7 @@ std::expected<CommandLine, QString> CommandLine::parse(const QStringList& argume
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "Usage: vorn-cite [--find TEXT | --find-selection] [--demo URL [--ca-certificates FILE]]\n"
+        "Usage: vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL [--ca-certificates FILE]]\n"
         "\n"
         "Finds published literature evidence for the sentence you select. Runs in the tray;\n"
         "press Alt+Super+G with a sentence selected. A second start hands its request to the\n"
@@ -57,6 +61,7 @@ QString CommandLine::usage()
         "  --find TEXT            find citations for TEXT\n"
         "  --find-selection       find citations for the text selected in the frontmost application\n"
         "                         (bind a desktop shortcut to this where Alt+Super+G is unavailable)\n"
+        "  --settings             open the settings window\n"
         "  --demo URL             demo mode against the local demo service at URL: a throwaway key\n"
         "                         in memory and temporary settings; nothing of yours is touched\n"
         "  --ca-certificates FILE trust these certificate authorities (PEM) for a local service\n"

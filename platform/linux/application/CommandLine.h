@@ -9,7 +9,7 @@
 #include <optional>
 
 // What vorn-cite was started with:
-//   vorn-cite [--find TEXT | --find-selection] [--demo URL [--ca-certificates FILE]]
+//   vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL [--ca-certificates FILE]]
 struct CommandLine
 {
     HandOffRequest request;

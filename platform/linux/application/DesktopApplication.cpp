@@ -8,6 +8,7 @@
 #include "DBusHandOff.h"
 #include "PrimarySelection.h"
 #include "SynchronousSelectionProvider.h"
+#include "TestingProbe.h"
 #include "X11ActivationObserver.h"
 #include "X11GlobalHotKey.h"
 #include "XdgAutostartLoginItem.h"
@@ -137,6 +138,11 @@ std::expected<void, QString> DesktopApplication::build()
     m_coordinator = std::make_unique<AppCoordinator>(keyStore, dependencies);
     m_windows->setCoordinator(m_coordinator.get());
 
+    m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });
+    if (TestingProbe::isWanted()) {
+        auto* probe = new TestingProbe(*m_coordinator, this);
+        probe->exportOn(QDBusConnection::sessionBus());
+    }
     m_tray = std::make_unique<StatusTrayIcon>(*m_coordinator, m_commandLine.demoServiceURL ? demoNote : QString());
     connect(m_tray.get(), &StatusTrayIcon::quitRequested, this, &DesktopApplication::quitRequested);
     return {};
@@ -151,6 +157,8 @@ void DesktopApplication::start()
         m_handOff->FindCitations(request.text);
     else if (request.kind == HandOffRequest::Kind::findSelection)
         m_handOff->FindSelection();
+    else if (request.kind == HandOffRequest::Kind::showSettings)
+        m_handOff->ShowSettings();
 }
 
 void DesktopApplication::stop()
