@@ -167,6 +167,7 @@ X11GlobalHotKey::registerHotKey(std::function<void()> handler)
 
 void X11GlobalHotKey::ungrab()
 {
+    m_isPressed = false;
     if (!m_isGrabbed)
         return;
     m_isGrabbed = false;
@@ -192,16 +193,30 @@ bool X11GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* messa
     if (!m_isGrabbed || eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    const quint8 type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
-    const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    const quint16 wanted = m_modifiers.alt | m_modifiers.super;
-    const quint16 ignored = XCB_MOD_MASK_LOCK | m_modifiers.numLock;
-    const quint16 relevant = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_2 |
-                             XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
-    if (press->detail != m_keycode || press->root != m_root || (press->state & relevant & ~ignored) != wanted)
+    // Press and release events have the same layout.
+    const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    if (key->detail != m_keycode || key->root != m_root)
         return false;
-    // Never inside Qt's event dispatch: the handler runs from the event loop.
+    if (type == XCB_KEY_PRESS) {
+        const quint16 wanted = m_modifiers.alt | m_modifiers.super;
+        const quint16 ignored = XCB_MOD_MASK_LOCK | m_modifiers.numLock;
+        const quint16 relevant = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_2 |
+                                 XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
+        if ((key->state & relevant & ~ignored) != wanted)
+            return false;
+        m_isPressed = true;
+        return true;
+    }
+    if (!m_isPressed)
+        return false;
+    // The press holds the keyboard (an active grab) until G is released, and the
+    // application in front sees its focus leave meanwhile: act on the release, when
+    // the focus has returned to it. Never inside Qt's event dispatch: the handler
+    // runs from the event loop.
+    m_isPressed = false;
     QMetaObject::invokeMethod(
         this,
         [this] {

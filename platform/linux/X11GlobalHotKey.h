@@ -13,9 +13,10 @@ struct xcb_connection_t;
 // Alt+Super+G on X11: a checked key grab on the root window, also with Caps Lock and
 // Num Lock on, so that the shortcut works whatever their state. A grab that any other
 // client holds is refused by the X server; the report then carries the X error code
-// (BadAccess is 10) and whatever part was taken is given back. Presses arrive on
-// Qt's own connection through a native event filter and reach the handler through
-// the event loop. Main thread only.
+// (BadAccess is 10) and whatever part was taken is given back. Key events arrive on
+// Qt's own connection through a native event filter; a press triggers when G is
+// released (the focus is back with the application in front then) and reaches the
+// handler through the event loop. Main thread only.
 class X11GlobalHotKey final : public QObject, public GlobalHotKeyProviding, public QAbstractNativeEventFilter
 {
     Q_OBJECT
@@ -55,6 +56,7 @@ private:
     quint8 m_keycode = 0;
     bool m_filterInstalled = false;
     bool m_isGrabbed = false;
+    bool m_isPressed = false; // the shortcut is down; it triggers when G is released
     std::function<void()> m_handler;
     GlobalHotKeyRegistrationReport m_report;
 };

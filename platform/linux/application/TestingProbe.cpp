@@ -33,3 +33,8 @@ bool TestingProbe::started() const
 {
     return m_coordinator.hasStarted();
 }
+
+QString TestingProbe::errorMessage() const
+{
+    return m_coordinator.errorMessage().value_or(QString());
+}

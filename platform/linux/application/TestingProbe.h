@@ -14,6 +14,7 @@ class TestingProbe final : public QObject
     Q_CLASSINFO("D-Bus Interface", "app.vorn.cite.Testing")
     Q_PROPERTY(QString ShortcutReport READ shortcutReport)
     Q_PROPERTY(bool Started READ started)
+    Q_PROPERTY(QString ErrorMessage READ errorMessage)
 
 public:
     explicit TestingProbe(const AppCoordinator& coordinator, QObject* parent = nullptr);
@@ -24,6 +25,8 @@ public:
     // "registered", "unavailable STATUS", or "none" when nothing was attempted.
     [[nodiscard]] QString shortcutReport() const;
     [[nodiscard]] bool started() const;
+    // The message of the last failure shown, empty when none shows.
+    [[nodiscard]] QString errorMessage() const;
 
 private:
     const AppCoordinator& m_coordinator;
