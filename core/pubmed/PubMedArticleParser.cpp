@@ -31,9 +31,11 @@ constexpr unsigned long long amplificationThresholdBytes = 1024 * 1024;
 // copy stays small, and a token that spans pieces is rescanned only a few times.
 constexpr qsizetype feedChunkBytes = qsizetype(4) << 20;
 
+// The value of a field: control characters that XML lets through (DEL, C1, such as the
+// terminal's U+009B) dropped, white space collapsed.
 QString collapsed(const std::string& utf8)
 {
-    return LiteratureInputValidator::collapseWhitespace(
+    return LiteratureInputValidator::collapseWhitespaceDroppingControls(
         QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 

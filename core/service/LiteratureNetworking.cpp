@@ -68,7 +68,7 @@ namespace LiteratureNetworking {
 
 QString clean(const QString& text)
 {
-    return LiteratureInputValidator::collapseWhitespace(text);
+    return LiteratureInputValidator::collapseWhitespaceDroppingControls(text);
 }
 
 QString sanitize(const QString& text)

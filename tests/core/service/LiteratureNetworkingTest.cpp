@@ -38,6 +38,11 @@ LiteratureHTTPResult exchange(LiteratureSession& session, const QUrl& url, qint6
 TEST(LiteratureNetworking, CleanSanitizeAndDisplayForm)
 {
     EXPECT_EQ(LiteratureNetworking::clean(QStringLiteral("  a\u00a0\n b\t\tc  ")), QStringLiteral("a b c"));
+    // Every other control character (C0, DEL, C1) goes; format characters such as
+    // right-to-left marks stay.
+    EXPECT_EQ(LiteratureNetworking::clean(QStringLiteral("\u001b]0;x\u0007 a\u0000b \u0001 \u009b1mc\u007f\u0085d "
+                                                         "\u200f\u202ee\u202c\u001f")),
+              QStringLiteral("]0;x ab 1mc d \u200f\u202ee\u202c"));
     EXPECT_EQ(LiteratureNetworking::sanitize(QStringLiteral("a\tb\nc\u0000d\u007fe\u0085f g\u200bh")),
               QStringLiteral("abcdef g\u200bh"));
     // Control characters go before whitespace is collapsed, so the two words run together.
