@@ -1,6 +1,7 @@
 // vorn-cite: the desktop application. One instance per session: a second start hands
 // its request to the first over D-Bus and ends.
 #include "DesktopApplication.h"
+#include "ProcessProtection.h"
 
 #include <QApplication>
 #include <QDBusConnectionInterface>
@@ -8,7 +9,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
 {
     // No core dumps and no ptrace by other processes of the user: the process holds
     // the API key and the user's selections.
-    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    (void)ProcessProtection::makeNonDumpable();
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
