@@ -71,11 +71,12 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_resultPanelController = std::make_shared<NoResultPanel>();
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
-        // every request. The service address is read when a stack is built.
+        // every request on a thread of its own: a keyring that waits to be unlocked
+        // never freezes the windows. The service address is read when a stack is built.
         m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
-                                          scope, certificates);
+                                          VORNBackendStack::asynchronousKeyProvider(m_keyStore), m_vornCache,
+                                          m_vornInFlight, scope, certificates);
         };
     }
     m_windows = std::move(dependencies.windows);
@@ -297,10 +298,14 @@ QString AppCoordinator::credentialScope(const std::optional<QString>& key)
 
 std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 {
-    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope)
+    // A changed key or a changed service address ("literature.serviceURL") each need a
+    // new stack; the cache and the in-flight table outlive it.
+    const QString serviceURL = m_settings->serviceURL();
+    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope && m_cachedBackendServiceURL == serviceURL)
         return m_cachedBackend->second;
     std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentialScope);
     m_cachedBackend = std::make_pair(m_credentialScope, backend);
+    m_cachedBackendServiceURL = serviceURL;
     return backend;
 }
 

@@ -278,6 +278,7 @@ private:
     std::optional<LiteratureQuery> m_activeQuery;
     std::optional<LiteratureQuery> m_lastQuery;
     std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
+    QString m_cachedBackendServiceURL; // the service address m_cachedBackend was built for
     QString m_credentialScope = QStringLiteral("missing");
 
     // Declared last: they reach into the state above.
