@@ -4,6 +4,7 @@
 #include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
+#include <QCoreApplication>
 #include <QPromise>
 
 #include <algorithm>
@@ -54,6 +55,11 @@ struct AppCoordinator::QueryTask
     }
 };
 
+AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore)
+    : AppCoordinator(std::move(keyStore), Dependencies{})
+{
+}
+
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
     : QObject(parent),
@@ -61,6 +67,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
+      m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
@@ -313,7 +320,27 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 
 void AppCoordinator::refreshCredentialStatus()
 {
-    const auto loaded = m_keyStore->loadAPIKey();
+    if (!m_readsKeyStoreOffThread) {
+        applyCredentialStatus(m_keyStore->loadAPIKey());
+        return;
+    }
+    // Read on the key store's thread; only the latest read is applied, on this thread.
+    const quint64 generation = ++m_credentialReadGeneration;
+    const QPointer<AppCoordinator> self(this);
+    VORNBackendStack::runOnKeyStoreThread([store = m_keyStore, self, generation] {
+        auto loaded = store->loadAPIKey();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, loaded = std::move(loaded)] {
+                if (self && self->m_credentialReadGeneration == generation)
+                    self->applyCredentialStatus(loaded);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppCoordinator::applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
+{
     std::optional<QString> key;
     if (!loaded) {
         assign(m_credentialStatus, CredentialStatus::unreadable(loaded.error().errorDescription()),

@@ -99,6 +99,10 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // Reads for the credential status run on the key store's thread and are applied
+        // when they arrive, so a keyring that waits to be unlocked never holds up the
+        // event loop (the application); by default they run at once (tests).
+        bool readKeyStoreOffThread = false;
         // Trusted beside the system's roots by the default backend (a local demo service).
         QList<QSslCertificate> extraCACertificates;
         // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
@@ -111,8 +115,8 @@ public:
         std::shared_ptr<ApplicationWindowsPresenting> windows;
     };
 
-    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
-                            QObject* parent = nullptr);
+    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore);
+    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies, QObject* parent = nullptr);
     ~AppCoordinator() override;
 
     [[nodiscard]] ResultPanelPhase phase() const { return m_phase; }
@@ -238,6 +242,7 @@ private:
     void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
     void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
     void finishQueryTask();
+    void applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded);
 
     // Observable state.
     ResultPanelPhase m_phase = ResultPanelPhase::idle;
@@ -266,6 +271,8 @@ private:
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
+    bool m_readsKeyStoreOffThread = false;
+    quint64 m_credentialReadGeneration = 0;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.

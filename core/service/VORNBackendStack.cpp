@@ -57,6 +57,11 @@ VORNAPIKeyProvider asynchronousKeyProvider(std::shared_ptr<VORNAPIKeyStoring> st
     };
 }
 
+void runOnKeyStoreThread(std::function<void()> task)
+{
+    keyStorePool().start(std::move(task));
+}
+
 std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,
                                         std::shared_ptr<InMemoryLiteratureCache> cache,
                                         std::shared_ptr<InFlightLiteratureRequests> inFlight,

@@ -37,6 +37,9 @@ VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
 // caller's thread; the completion runs on that thread.
 VORNAPIKeyProvider asynchronousKeyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
 
+// Runs task on that thread, after the reads already waiting there.
+void runOnKeyStoreThread(std::function<void()> task);
+
 // CachingLiteratureBackend over a VORNBackend for the cite endpoint under serviceBaseURL.
 // apiKeyProvider is asked at every request; credentialScope ("missing" or the key's
 // SHA-256) and the endpoint's URL keep cached answers apart. An empty or non-https base

@@ -108,3 +108,21 @@ TEST(CoordinatorBackend, AWaitingKeyStoreNeverHoldsUpTheEventLoop)
     EXPECT_EQ(coordinator.phase(), ResultPanelPhase::failed);
     EXPECT_EQ(coordinator.errorMessage(), QStringLiteral("The literature request was cancelled."));
 }
+
+TEST(CoordinatorBackend, CredentialStatusReadOffThreadArrivesLater)
+{
+    QTemporaryDir dir;
+    AppCoordinator::Dependencies deps;
+    deps.settings = settingsIn(dir, QStringLiteral("https://127.0.0.1:9"));
+    deps.readKeyStoreOffThread = true;
+    auto keyStore = std::make_shared<WaitingKeyStore>();
+    // Construction does not wait for the store.
+    AppCoordinator coordinator(keyStore, deps);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyStore->entered.available() == 1; }));
+    EXPECT_EQ(coordinator.credentialStatus(), CredentialStatus::missing());
+
+    keyStore->release.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.hasStoredAPIKey(); }));
+    EXPECT_EQ(coordinator.credentialStatus(), CredentialStatus::stored());
+    EXPECT_EQ(coordinator.currentCredentialScope(), AppCoordinator::credentialScope(QStringLiteral("vorn_abc")));
+}

@@ -127,6 +127,7 @@ std::expected<void, QString> DesktopApplication::build()
     AppCoordinator::Dependencies dependencies;
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
+    dependencies.readKeyStoreOffThread = true;
     dependencies.selectionProvider = std::make_shared<SynchronousSelectionProvider>(reader);
     dependencies.permissionManager = m_permission;
     dependencies.hotKeyManager = std::shared_ptr<GlobalHotKeyProviding>(X11GlobalHotKey::forApplication());
