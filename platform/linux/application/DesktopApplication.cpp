@@ -151,8 +151,9 @@ std::expected<void, QString> DesktopApplication::build()
 
 void DesktopApplication::start()
 {
-    m_coordinator->start();
+    // The tray icon is there from launch; start then wires the entry points.
     m_tray->show();
+    m_coordinator->start();
     const HandOffRequest& request = m_commandLine.request;
     if (request.kind == HandOffRequest::Kind::findText)
         m_handOff->FindCitations(request.text);
