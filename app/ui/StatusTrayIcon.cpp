@@ -25,7 +25,10 @@ StatusTrayIcon::StatusTrayIcon(AppCoordinator& coordinator, QString note, QObjec
     : QObject(parent), m_coordinator(coordinator), m_note(std::move(note)), m_menu(std::make_unique<QMenu>())
 {
     AppCoordinator* c = &m_coordinator;
-    m_menu->addAction(QStringLiteral("Find Citations"), c, [c] { c->captureCitations(); });
+    // After the menu has closed and let go of the keyboard, so that the application in
+    // front has its focus (and its selection) back when the capture reads it.
+    m_menu->addAction(QStringLiteral("Find Citations"), c,
+                      [c] { QMetaObject::invokeMethod(c, &AppCoordinator::captureCitations, Qt::QueuedConnection); });
     m_warning = m_menu->addAction(QString());
     m_warning->setEnabled(false);
     m_shortcutWarning = m_menu->addAction(QString());
