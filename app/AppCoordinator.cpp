@@ -257,9 +257,25 @@ FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
     return FailureKind::other;
 }
 
+FailureKind AppCoordinator::classify(const SelectionCaptureFailure& error)
+{
+    if (const auto* capture = std::get_if<SelectionCaptureError>(&error))
+        return classify(*capture);
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return classify(*literature);
+    return FailureKind::other;
+}
+
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
     return ::friendlyMessage(error);
+}
+
+QString AppCoordinator::friendlyMessage(const SelectionCaptureFailure& error)
+{
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return friendlyMessage(*literature);
+    return std::visit([](const auto& e) { return e.errorDescription(); }, error);
 }
 
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)

@@ -2,7 +2,7 @@
 
 #include "AppServices.h"
 #include "AppSettings.h"
-#include "capture/SelectionCaptureError.h"
+#include "capture/SelectionCapturing.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -128,7 +128,10 @@ public:
 
     [[nodiscard]] static FailureKind classify(const LiteratureError& error);
     [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
+    // Clipboard-fallback errors are "other"; every failure keeps its own description.
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureFailure& error);
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
+    [[nodiscard]] static QString friendlyMessage(const SelectionCaptureFailure& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 

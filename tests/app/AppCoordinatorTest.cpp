@@ -322,8 +322,26 @@ TEST(CoordinatorStatic, CaptureErrorsClassifyByTheirEffectOnTheUser)
         {SelectionCaptureError::emptySelection(), FailureKind::invalidSelection},
         {SelectionCaptureError::staleSelection(), FailureKind::invalidSelection},
     };
-    for (const auto& [error, kind] : rows)
+    for (const auto& [error, kind] : rows) {
         EXPECT_EQ(AppCoordinator::classify(error), kind) << error.diagnosticCode().toStdString();
+        EXPECT_EQ(AppCoordinator::classify(SelectionCaptureFailure(error)), kind);
+        EXPECT_EQ(AppCoordinator::friendlyMessage(SelectionCaptureFailure(error)), error.errorDescription());
+    }
+}
+
+TEST(CoordinatorStatic, ClipboardCaptureErrorsReachTheUserUnchangedAsOther)
+{
+    for (const ClipboardCaptureError error :
+         {ClipboardCaptureError::Kind::busy, ClipboardCaptureError::Kind::copyTimedOut,
+          ClipboardCaptureError::Kind::clipboardRestoreFailed, ClipboardCaptureError::Kind::copyEventFailed}) {
+        const SelectionCaptureFailure failure(error);
+        EXPECT_EQ(AppCoordinator::classify(failure), FailureKind::other);
+        EXPECT_EQ(AppCoordinator::friendlyMessage(failure), error.errorDescription());
+    }
+    // The validator's rejection of copied text keeps its own sentence.
+    const SelectionCaptureFailure tooShort(LiteratureError::invalidInput(QStringLiteral("Too short.")));
+    EXPECT_EQ(AppCoordinator::classify(tooShort), FailureKind::other);
+    EXPECT_EQ(AppCoordinator::friendlyMessage(tooShort), QStringLiteral("Too short."));
 }
 
 TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
