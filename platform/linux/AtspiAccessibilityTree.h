@@ -23,7 +23,11 @@ typedef struct _AtspiAccessible AtspiAccessible;
 // - Selections come from the Text interface (selection 0), bounds from its range
 //   extents. A web document's selection holds U+FFFC for embedded objects: it is
 //   reached through text markers whose string expands each object through the
-//   Hypertext interface, blocks on lines of their own.
+//   Hypertext interface, blocks on lines of their own. Any other element that
+//   offers Hypertext (a paragraph holding a link) is expanded the same way, and
+//   no text read ever carries U+FFFC.
+// - Without a focused element inside the active frame there is no focused
+//   element (the frame does not stand in for it).
 // - Coordinates are converted between the bus's native pixels and logical pixels.
 // - Each application is pinged before its first call of a capture; one that does
 //   not answer, or lets a call time out, is given up for the rest of the capture
@@ -78,7 +82,7 @@ private:
     AXResult<TextSelection> textSelection(AtspiAccessible* accessible);
     AXResult<QString> text(AtspiAccessible* accessible, int start, int end);
     AXResult<QRectF> rangeBounds(AtspiAccessible* accessible, int start, int end);
-    AXResult<QString> expandedWebText(AtspiAccessible* document, int start, int end);
+    AXResult<QString> expandedText(AtspiAccessible* document, int start, int end);
     bool has(AtspiAccessible* accessible, int state);
     bool implements(AtspiAccessible* accessible, const char* interfaceName);
 
