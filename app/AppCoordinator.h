@@ -88,6 +88,8 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // The one selection provider (a CompositeSelectionProvider in the application).
+        std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
@@ -136,6 +138,7 @@ public:
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+    [[nodiscard]] AsyncSystemSelectionCapturing& selectionProvider() const { return *m_selectionProvider; }
 
     // Credentials.
     [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
@@ -209,6 +212,7 @@ private:
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
+    std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.

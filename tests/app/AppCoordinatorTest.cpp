@@ -363,3 +363,27 @@ TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
     EXPECT_EQ(keyStore->loads, 1) << "only the credential refresh at construction read the store";
     settings->store().remove(AppSettings::serviceURLKey);
 }
+
+TEST(CoordinatorSelection, OneSelectionProviderAndADefaultThatFindsNoText)
+{
+    class Provider final : public AsyncSystemSelectionCapturing
+    {
+    public:
+        QFuture<AsyncSelectionCaptureResult> captureSelection(const SelectionCaptureOptions&) override
+        {
+            return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
+                std::unexpected(SelectionCaptureFailure(SelectionCaptureError::staleSelection()))));
+        }
+        QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(true); }
+    };
+    auto provider = std::make_shared<Provider>();
+    AppCoordinator::Dependencies deps;
+    deps.selectionProvider = provider;
+    AppCoordinator given(std::make_shared<FakeKeyStore>(), deps);
+    EXPECT_EQ(&given.selectionProvider(), provider.get());
+
+    AppCoordinator defaulted(std::make_shared<FakeKeyStore>());
+    const AsyncSelectionCaptureResult result = defaulted.selectionProvider().captureSelection(true).result();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), SelectionCaptureFailure(SelectionCaptureError::focusedElementUnavailable()));
+}
