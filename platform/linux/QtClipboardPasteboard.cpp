@@ -77,9 +77,11 @@ std::optional<QString> QtClipboardPasteboard::string(const QString& type)
     if (!mime)
         return std::nullopt;
     if (type == PasteboardType::string || type == plainText) {
-        if (!mime->hasText())
-            return std::nullopt;
-        return mime->text();
+        if (mime->hasText())
+            return mime->text();
+        // An owner that offers only the UTF-8 type (Qt maps plain text to "text/plain").
+        const std::optional<QByteArray> utf8 = data(0, PasteboardType::string);
+        return utf8 ? std::optional(QString::fromUtf8(*utf8)) : std::nullopt;
     }
     if (type == PasteboardType::html) {
         if (!mime->hasHtml())

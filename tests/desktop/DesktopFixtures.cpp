@@ -153,6 +153,11 @@ qint32 StartedApplication::pid() const
     return qint32(m_process->processId());
 }
 
+bool StartedApplication::isRunning() const
+{
+    return m_process->state() == QProcess::Running;
+}
+
 bool StartedApplication::waitForWindow()
 {
     if (!m_process->waitForStarted(waitMs))

@@ -54,6 +54,7 @@ public:
     // Waits until the process shows a window; false when it does not in time.
     bool waitForWindow();
     [[nodiscard]] qint32 pid() const;
+    [[nodiscard]] bool isRunning() const;
     [[nodiscard]] std::optional<quint32> window() const { return m_window; }
     // Makes its window the active one; true once the window manager says so.
     bool activate();
