@@ -382,9 +382,21 @@ AXResult<AXValue> AtspiAccessibilityTree::focusedElement()
     if (!frame)
         return std::unexpected(isGivenUp(owned.get()) ? AXError::cannotComplete : AXError::noValue);
     const Accessible ownedFrame(frame);
+    // The element found last time, while it keeps the focus in the same frame,
+    // spares the search (a walk of the tree where the toolkit has no Collection).
+    if (AtspiAccessible* last = accessibleOf(m_lastFocused); last && sameAccessible(accessibleOf(m_lastFocusFrame), frame)) {
+        Atspi::Ref<AtspiStateSet> states;
+        Call(*this, last).run([&] { states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(last)); });
+        if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED) &&
+            atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) &&
+            !atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT))
+            return AXValue{element(static_cast<AtspiAccessible*>(g_object_ref(last)))};
+    }
     // Without a focused element there is no selection to read: another widget's
     // selection in the same window is not what the user means.
     AtspiAccessible* focused = focusedIn(frame);
+    m_lastFocused = focused ? element(static_cast<AtspiAccessible*>(g_object_ref(focused))) : AccessibilityElement();
+    m_lastFocusFrame = element(static_cast<AtspiAccessible*>(g_object_ref(frame)));
     if (!focused)
         return std::unexpected(isGivenUp(frame) ? AXError::cannotComplete : AXError::noValue);
     return AXValue{element(focused)};

@@ -17,7 +17,9 @@ typedef struct _AtspiAccessible AtspiAccessible;
 //
 // - The focused element: the application that owns the active X11 window, its
 //   ACTIVE frame, and in it the FOCUSED element (Collection.GetMatches, else a
-//   bounded breadth-first walk), preferring one with the Text interface.
+//   bounded breadth-first walk), preferring one with the Text interface. The
+//   element found last is taken again without a search while it is still FOCUSED
+//   and SHOWING in the same frame.
 // - Roles are mapped to the capture rules' role names; a PASSWORD_TEXT element has
 //   the subrole "AXSecureTextField".
 // - Selections come from the Text interface (selection 0), bounds from its range
@@ -96,4 +98,7 @@ private:
     QSet<QByteArray> m_givenUp; // bus names of applications that timed out in this capture
     QSet<QByteArray> m_answered; // bus names of applications that answered a ping in this capture
     QHash<qint32, QByteArray> m_applicationByPid; // bus names, within one capture
+    // The focused element found by the last search, and the frame it was found in.
+    AccessibilityElement m_lastFocused;
+    AccessibilityElement m_lastFocusFrame;
 };
