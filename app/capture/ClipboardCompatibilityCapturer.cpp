@@ -5,6 +5,8 @@
 
 #include <QPromise>
 
+#include <algorithm>
+
 using namespace std::chrono_literals;
 using Kind = ClipboardCaptureError::Kind;
 
