@@ -108,6 +108,8 @@ std::expected<void, QString> DesktopApplication::build()
         store->setValue(AppSettings::onboardingCompletedKey, true);
         store->sync();
         settings = std::make_shared<AppSettings>(std::move(store));
+        // What onboarding's privacy step would have chosen.
+        settings->applyRecommendedPrivacyDefaultsIfUnset();
         keyStore = std::make_shared<InMemoryKeyStore>(QStringLiteral("vorn_demo-throwaway-key"));
         autostartFolder = m_demoFolder->filePath(QStringLiteral("autostart"));
     } else {
