@@ -55,6 +55,8 @@ ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
     column->addWidget(new Divider(this));
 
     m_pages = new QStackedWidget(this);
+    // The panel's height follows the current page alone, not the tallest page.
+    m_pages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     m_loading = new LoadingView(m_pages);
     m_status = new StatusView(m_pages);
     m_list = new ReferenceListView(m_pages);

@@ -355,7 +355,9 @@ TEST_F(ResultPanelTest, ShowsInTheTopRightCornerAndLimitsItsHeight)
     EXPECT_TRUE(coordinator->isResultPanelVisible());
     EXPECT_EQ(coordinator->resultPanelMaxHeight(), std::clamp(visible.height() - 32.0, 180.0, 560.0));
     EXPECT_EQ(panel.width(), 380);
+    EXPECT_EQ(panel.height(), view().preferredHeight());
     EXPECT_GE(panel.height(), 180);
+    EXPECT_LT(panel.height(), 220) << "the progress takes its own height, not the tallest page's";
     EXPECT_EQ(panel.pos(), QPoint(visible.right() + 1 - 16 - 380, visible.top() + 16));
     EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
