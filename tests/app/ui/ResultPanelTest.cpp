@@ -406,6 +406,32 @@ TEST_F(ResultPanelTest, ADraggedPanelKeepsItsPlaceAndStops16AboveTheBottom)
     EXPECT_EQ(panel.pos(), QPoint(visible.right() + 1 - 16 - 380, visible.top() + 16));
 }
 
+TEST_F(ResultPanelTest, DraggingTheHeaderOrBackgroundMovesThePanel)
+{
+    coordinator->run(query(), std::nullopt);
+    settle();
+    FloatingKeyablePanel& panel = controller->panel();
+    const QPoint start = panel.pos();
+    // Where the window manager cannot move it, the drag moves the window itself.
+    const auto drag = [&](QWidget* widget, QPoint at, QPoint by) {
+        const QPointF global = widget->mapToGlobal(QPointF(at));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(widget, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), global + QPointF(by), Qt::NoButton, Qt::LeftButton,
+                         {});
+        QApplication::sendEvent(widget, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at + by), global + QPointF(by), Qt::LeftButton,
+                            Qt::NoButton, {});
+        QApplication::sendEvent(widget, &release);
+        settle();
+    };
+    drag(view().header(), QPoint(100, 20), QPoint(-120, 40));
+    EXPECT_EQ(panel.pos(), start + QPoint(-120, 40));
+    drag(&view(), QPoint(190, view().height() - 10), QPoint(-30, 10));
+    EXPECT_EQ(panel.pos(), start + QPoint(-150, 50));
+    EXPECT_EQ(controller->pinnedTopLeft(), start + QPoint(-150, 50)) << "later growth keeps the dropped place";
+}
+
 TEST_F(ResultPanelTest, EscapeHidesAndCancelsALoadingQuery)
 {
     coordinator->run(query(), std::nullopt);
