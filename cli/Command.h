@@ -7,6 +7,7 @@
 
 #include <expected>
 #include <functional>
+#include <optional>
 
 // What a command reads and writes. Tests fill input and read out and err.
 class CommandIO final
@@ -20,10 +21,19 @@ public:
     QByteArray inputBytes();
     // Standard input read as one JSON object.
     std::expected<QJsonObject, QString> inputJsonObject();
+    // A secret: typed at the terminal after prompt when the secret reader gives one (the
+    // program reads from a terminal with echo off), otherwise standard input as inputText.
+    std::expected<QString, QString> secretText(const QString& prompt);
+    // Reads a line typed at a terminal after a prompt; absent when there is no terminal.
+    void setSecretReader(std::function<std::optional<QByteArray>(const QString& prompt)> reader)
+    {
+        m_readSecret = std::move(reader);
+    }
 
     // The result line: text followed by one newline.
     void printResult(const QString& text);
-    // One line on standard error.
+    // One line on standard error. A word that has the form of an API key (an argument
+    // typed by mistake) is never echoed: it is shown as "vorn_…".
     void printError(const QString& message);
 
     QByteArray out;
@@ -31,6 +41,7 @@ public:
 
 private:
     std::function<QByteArray()> m_readInput;
+    std::function<std::optional<QByteArray>(const QString&)> m_readSecret;
 };
 
 // One subcommand of vorn-cite-cli.
