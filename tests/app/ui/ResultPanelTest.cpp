@@ -7,9 +7,11 @@
 #include "ReferenceCard.h"
 #include "ResultPanelParts.h"
 #include "StatusView.h"
+#include "Symbols.h"
 #include "Theme.h"
 #include "ToastView.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QScreen>
 #include <QSignalSpy>
@@ -88,6 +90,11 @@ TEST_F(ResultPanelTest, LoadingShowsProgressAndCompletedShowsGroupsDirectFirst)
     settle();
     EXPECT_EQ(view().header()->subtitleLabel()->text(), u"Searching…"_s);
     EXPECT_EQ(view().header()->titleLabel()->text(), u"VORN Citations"_s);
+    const auto* mark = view().header()->findChild<VORNMark*>();
+    ASSERT_NE(mark, nullptr);
+    QAccessibleInterface* markAccessible = QAccessible::queryAccessibleInterface(const_cast<VORNMark*>(mark));
+    ASSERT_NE(markAccessible, nullptr);
+    EXPECT_TRUE(markAccessible->state().invisible) << "the mark is hidden from accessibility";
     EXPECT_EQ(view().currentContent(), view().loadingView());
     EXPECT_EQ(view().loadingView()->textLabel()->text(), u"Searching literature evidence…"_s);
 
