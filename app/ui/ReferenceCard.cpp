@@ -19,6 +19,9 @@ constexpr int quotePaddingX = 7;
 constexpr int quotePaddingY = 8;
 constexpr int quoteTrailingRoom = 20;
 constexpr int collapsedLines = 2;
+// The quote's width in a card of the 380-point result panel (list and card padding
+// off both sides), used until the layout gives it its own.
+constexpr int typicalQuoteWidth = 380 - 2 * 14 - 2 * 12;
 
 QLabel* makeLabel(const QString& text, double pixelSize, QFont::Weight weight, bool secondary, QWidget* parent)
 {
@@ -203,7 +206,7 @@ QuoteBlock::QuoteBlock(QStringList quotes, QWidget* parent)
         relayout();
         updateGeometry();
     });
-    m_text->setText(textFor(textWidthFor(380 - 2 * 12 - 2 * 14)));
+    m_text->setText(textFor(textWidthFor(typicalQuoteWidth)));
 }
 
 bool QuoteBlock::isExpanded() const
@@ -268,7 +271,7 @@ int QuoteBlock::heightForWidth(int width) const
 
 QSize QuoteBlock::sizeHint() const
 {
-    return {380 - 2 * 12 - 2 * 14, heightForWidth(380 - 2 * 12 - 2 * 14)};
+    return {typicalQuoteWidth, heightForWidth(typicalQuoteWidth)};
 }
 
 QSize QuoteBlock::minimumSizeHint() const
