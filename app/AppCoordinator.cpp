@@ -29,6 +29,18 @@ public:
 
 constexpr double articleServiceTimeoutSeconds = 20;
 
+// Without a desktop to read from, every capture finds no text element.
+class NoSelectionProvider final : public AsyncSystemSelectionCapturing
+{
+public:
+    QFuture<AsyncSelectionCaptureResult> captureSelection(const SelectionCaptureOptions&) override
+    {
+        return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
+            std::unexpected(SelectionCaptureFailure(SelectionCaptureError::focusedElementUnavailable()))));
+    }
+    QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(false); }
+};
+
 } // namespace
 
 // The running query: its stream and the backend that produces it (kept alive while
@@ -59,6 +71,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_citePanelController(std::move(dependencies.citePanelController)),
       m_pasteboard(std::move(dependencies.pasteboard)),
       m_openURL(std::move(dependencies.openURL)),
+      m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
@@ -82,6 +95,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     connect(m_citationDetails.get(), &CitationDetails::citeDetailStatusChanged, this,
             &AppCoordinator::citeDetailStatusChanged);
     connect(m_toast.get(), &ToastState::messageChanged, this, &AppCoordinator::toastMessageChanged);
+    if (!m_selectionProvider)
+        m_selectionProvider = std::make_shared<NoSelectionProvider>();
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
         // every request. The service address is read when a stack is built.
@@ -292,9 +307,25 @@ FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
     return FailureKind::other;
 }
 
+FailureKind AppCoordinator::classify(const SelectionCaptureFailure& error)
+{
+    if (const auto* capture = std::get_if<SelectionCaptureError>(&error))
+        return classify(*capture);
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return classify(*literature);
+    return FailureKind::other;
+}
+
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
     return ::friendlyMessage(error);
+}
+
+QString AppCoordinator::friendlyMessage(const SelectionCaptureFailure& error)
+{
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return friendlyMessage(*literature);
+    return std::visit([](const auto& e) { return e.errorDescription(); }, error);
 }
 
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)

@@ -6,6 +6,7 @@
 #include "ToastState.h"
 #include "capture/PlatformPasteboardAccessing.h"
 #include "capture/SelectionCaptureError.h"
+#include "capture/SelectionCapturing.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -84,6 +85,8 @@ public:
         std::shared_ptr<PubMedArticleService> articleService;    // default: NCBI efetch, 20 s
         std::shared_ptr<Sleeping> sleeper;                       // default: timers on the event loop
         std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
+        // The one selection provider (a CompositeSelectionProvider in the application).
+        std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
@@ -129,11 +132,15 @@ public:
 
     [[nodiscard]] static FailureKind classify(const LiteratureError& error);
     [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
+    // Clipboard-fallback errors are "other"; every failure keeps its own description.
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureFailure& error);
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
+    [[nodiscard]] static QString friendlyMessage(const SelectionCaptureFailure& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+    [[nodiscard]] AsyncSystemSelectionCapturing& selectionProvider() const { return *m_selectionProvider; }
 
     // Citation details, reports and toasts.
     void presentCite(const LiteratureReference& reference);
@@ -224,6 +231,7 @@ private:
     std::function<bool(const QUrl&)> m_openURL;
     std::unique_ptr<CitationDetails> m_citationDetails;
     std::unique_ptr<ToastState> m_toast;
+    std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.
