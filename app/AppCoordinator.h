@@ -116,6 +116,8 @@ public:
     void setResultPanelVisible(bool visible);
     // The window controller, which needs the coordinator to exist first.
     void setResultPanelController(std::shared_ptr<ResultPanelControlling> controller);
+    // The cite panel's controller, which needs the coordinator to exist first.
+    void setCitePanelController(std::shared_ptr<CitePanelControlling> controller);
 
     // Query flow.
     void run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor);
@@ -142,6 +144,8 @@ public:
     void copyPlainReport();
     void copyRichReport();
     void openReference(const LiteratureReference& reference);
+    // The general clipboard, which the cite panel writes citations to; null without one.
+    [[nodiscard]] PlatformPasteboardAccessing* pasteboard() const { return m_pasteboard.get(); }
     [[nodiscard]] const QHash<QString, ArticleMetadata>& articleMetadataCache() const
     {
         return m_citationDetails->articleMetadataCache();
