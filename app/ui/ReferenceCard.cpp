@@ -309,7 +309,8 @@ CiteButton::CiteButton(QWidget* parent) : QAbstractButton(parent)
     setAccessibleName(QStringLiteral("Cite"));
     setAccessibleDescription(QStringLiteral("Shows citation formats to copy"));
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    // Keyboard focus only: a click must not keep the button shown after the pointer left.
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_animation = Motion::easeOut(this, Motion::hoverMilliseconds, [this](double v) {
         m_reveal = v;

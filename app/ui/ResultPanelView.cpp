@@ -43,7 +43,7 @@ protected:
 } // namespace
 
 ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
-    : QWidget(parent), m_coordinator(&coordinator)
+    : WindowDragHandle(parent), m_coordinator(&coordinator)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* column = new QVBoxLayout(this);
@@ -55,6 +55,8 @@ ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
     column->addWidget(new Divider(this));
 
     m_pages = new QStackedWidget(this);
+    // The panel's height follows the current page alone, not the tallest page.
+    m_pages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     m_loading = new LoadingView(m_pages);
     m_status = new StatusView(m_pages);
     m_list = new ReferenceListView(m_pages);
@@ -199,7 +201,7 @@ bool ResultPanelView::event(QEvent* event)
     // The layouts below are up to date by then.
     if (event->type() == QEvent::LayoutRequest)
         remeasure(false);
-    return QWidget::event(event);
+    return WindowDragHandle::event(event);
 }
 
 void ResultPanelView::showStatus()
@@ -352,7 +354,7 @@ QSize ResultPanelView::sizeHint() const
 
 void ResultPanelView::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
+    WindowDragHandle::resizeEvent(event);
     m_dimming->setGeometry(rect());
     placeToast();
 }
@@ -362,7 +364,7 @@ void ResultPanelView::changeEvent(QEvent* event)
     // Another appearance: everything that paints from the theme paints again.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange)
         update();
-    QWidget::changeEvent(event);
+    WindowDragHandle::changeEvent(event);
 }
 
 void ResultPanelView::paintEvent(QPaintEvent*)

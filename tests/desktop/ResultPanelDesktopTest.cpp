@@ -7,6 +7,7 @@
 #include "Motion.h"
 #include "QtClipboardPasteboard.h"
 #include "ResultPanelController.h"
+#include "X11Compositing.h"
 #include "X11Desktop.h"
 
 #include "citation/LiteratureReportFormatter.h"
@@ -17,6 +18,10 @@
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -201,4 +206,38 @@ TEST_F(ResultPanelDesktop, RichReportIsOneChangeWithHtmlThenPlainText)
     const std::optional<QByteArray> plainTargets = readWithXclip(u"TARGETS"_s);
     ASSERT_TRUE(plainTargets.has_value());
     EXPECT_FALSE(plainTargets->contains("text/html")) << plainTargets->toStdString();
+}
+
+TEST_F(ResultPanelDesktop, RoundedCornersAreMaskedUnlessACompositorRuns)
+{
+    FloatingKeyablePanel::setCompositingProbe(&X11Compositing::isActive);
+    ASSERT_FALSE(X11Compositing::isActive()) << "the headless desktop runs no compositor";
+    completeQuery(std::nullopt);
+    FloatingKeyablePanel& panel = controller->panel();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel, waitMs));
+    EXPECT_FALSE(panel.mask().contains(QPoint(0, 0))) << "the corner is cut";
+    EXPECT_TRUE(panel.mask().contains(panel.rect().center()));
+
+    // A compositing manager announces itself by owning _NET_WM_CM_S0.
+    auto* x11App = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(x11App, nullptr);
+    xcb_connection_t* connection = x11App->connection();
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 13, "_NET_WM_CM_S0"), nullptr);
+    ASSERT_NE(atom, nullptr);
+    const xcb_atom_t selection = atom->atom;
+    std::free(atom);
+    QWidget owner;
+    xcb_set_selection_owner(connection, xcb_window_t(owner.winId()), selection, XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    EXPECT_TRUE(X11Compositing::isActive());
+    controller->hide();
+    completeQuery(std::nullopt);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel, waitMs));
+    EXPECT_TRUE(panel.mask().isEmpty()) << "composited: the corners are transparent, no mask";
+
+    xcb_set_selection_owner(connection, XCB_NONE, selection, XCB_CURRENT_TIME);
+    xcb_flush(connection);
+    EXPECT_FALSE(X11Compositing::isActive());
+    FloatingKeyablePanel::setCompositingProbe({});
 }

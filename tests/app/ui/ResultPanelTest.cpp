@@ -7,9 +7,11 @@
 #include "ReferenceCard.h"
 #include "ResultPanelParts.h"
 #include "StatusView.h"
+#include "Symbols.h"
 #include "Theme.h"
 #include "ToastView.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QScreen>
 #include <QSignalSpy>
@@ -88,6 +90,11 @@ TEST_F(ResultPanelTest, LoadingShowsProgressAndCompletedShowsGroupsDirectFirst)
     settle();
     EXPECT_EQ(view().header()->subtitleLabel()->text(), u"Searching…"_s);
     EXPECT_EQ(view().header()->titleLabel()->text(), u"VORN Citations"_s);
+    const auto* mark = view().header()->findChild<VORNMark*>();
+    ASSERT_NE(mark, nullptr);
+    QAccessibleInterface* markAccessible = QAccessible::queryAccessibleInterface(const_cast<VORNMark*>(mark));
+    ASSERT_NE(markAccessible, nullptr);
+    EXPECT_TRUE(markAccessible->state().invisible) << "the mark is hidden from accessibility";
     EXPECT_EQ(view().currentContent(), view().loadingView());
     EXPECT_EQ(view().loadingView()->textLabel()->text(), u"Searching literature evidence…"_s);
 
@@ -355,7 +362,9 @@ TEST_F(ResultPanelTest, ShowsInTheTopRightCornerAndLimitsItsHeight)
     EXPECT_TRUE(coordinator->isResultPanelVisible());
     EXPECT_EQ(coordinator->resultPanelMaxHeight(), std::clamp(visible.height() - 32.0, 180.0, 560.0));
     EXPECT_EQ(panel.width(), 380);
+    EXPECT_EQ(panel.height(), view().preferredHeight());
     EXPECT_GE(panel.height(), 180);
+    EXPECT_LT(panel.height(), 220) << "the progress takes its own height, not the tallest page's";
     EXPECT_EQ(panel.pos(), QPoint(visible.right() + 1 - 16 - 380, visible.top() + 16));
     EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -402,6 +411,32 @@ TEST_F(ResultPanelTest, ADraggedPanelKeepsItsPlaceAndStops16AboveTheBottom)
     coordinator->run(LiteratureQuery{u"Third sentence."_s, {}}, std::nullopt);
     settle();
     EXPECT_EQ(panel.pos(), QPoint(visible.right() + 1 - 16 - 380, visible.top() + 16));
+}
+
+TEST_F(ResultPanelTest, DraggingTheHeaderOrBackgroundMovesThePanel)
+{
+    coordinator->run(query(), std::nullopt);
+    settle();
+    FloatingKeyablePanel& panel = controller->panel();
+    const QPoint start = panel.pos();
+    // Where the window manager cannot move it, the drag moves the window itself.
+    const auto drag = [&](QWidget* widget, QPoint at, QPoint by) {
+        const QPointF global = widget->mapToGlobal(QPointF(at));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(widget, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), global + QPointF(by), Qt::NoButton, Qt::LeftButton,
+                         {});
+        QApplication::sendEvent(widget, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at + by), global + QPointF(by), Qt::LeftButton,
+                            Qt::NoButton, {});
+        QApplication::sendEvent(widget, &release);
+        settle();
+    };
+    drag(view().header(), QPoint(100, 20), QPoint(-120, 40));
+    EXPECT_EQ(panel.pos(), start + QPoint(-120, 40));
+    drag(&view(), QPoint(190, view().height() - 10), QPoint(-30, 10));
+    EXPECT_EQ(panel.pos(), start + QPoint(-150, 50));
+    EXPECT_EQ(controller->pinnedTopLeft(), start + QPoint(-150, 50)) << "later growth keeps the dropped place";
 }
 
 TEST_F(ResultPanelTest, EscapeHidesAndCancelsALoadingQuery)
