@@ -82,6 +82,8 @@ void CitePanelController::show(const std::optional<ScreenRect>& over)
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
+    if (!m_panel->focusWidget())
+        m_panel->setFocus(Qt::OtherFocusReason); // no control looks focused until the keyboard moves
 }
 
 void CitePanelController::hide()

@@ -108,11 +108,13 @@ CitePanelView::CitePanelView(AppCoordinator& coordinator, QWidget* parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_content = new QWidget(m_scroll);
-    m_content->setAutoFillBackground(false);
     m_styles = new QVBoxLayout(m_content);
     m_styles->setContentsMargins(sideMargin, 14, sideMargin, 16);
     m_styles->setSpacing(0);
     m_scroll->setWidget(m_content);
+    // The sheet shows through (setWidget turns the filling on).
+    m_content->setAutoFillBackground(false);
+    styleScrollBar();
     column->addWidget(m_scroll);
     column->addWidget(new Divider(m_sheet));
 
@@ -365,10 +367,32 @@ void CitePanelView::resizeEvent(QResizeEvent* event)
     placeToast();
 }
 
+void CitePanelView::styleScrollBar()
+{
+    // The thin overlay-like bar of the result panel's list, in the text colour.
+    const QColor text = palette().color(QPalette::WindowText);
+    const auto rgba = [&](double alpha) {
+        return QStringLiteral("rgba(%1, %2, %3, %4)")
+            .arg(text.red())
+            .arg(text.green())
+            .arg(text.blue())
+            .arg(int(alpha * 255));
+    };
+    m_scroll->verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 3px 2px 3px 0px; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; }"
+                       "QScrollBar::handle:vertical:hover { background: %2; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(rgba(0.22), rgba(0.38)));
+}
+
 void CitePanelView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange ||
-        event->type() == QEvent::StyleChange)
+        event->type() == QEvent::StyleChange) {
+        styleScrollBar();
         updateFooter();
+    }
     QWidget::changeEvent(event);
 }

@@ -78,6 +78,7 @@ private:
     void updateFooter();
     void updateToast();
     void placeToast();
+    void styleScrollBar();
     void copyCitation(CitationFormatter::Style style, const FormattedCitation& citation);
     void copyExport(const QString& text, const QString& confirmation);
     [[nodiscard]] QRect sheetRect() const;
