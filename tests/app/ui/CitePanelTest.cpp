@@ -13,7 +13,9 @@
 #include "FakeServices.h"
 #include "FloatingPanel.h"
 #include "Motion.h"
+#include "ReferenceCard.h"
 #include "ResultPanelController.h"
+#include "ResultPanelParts.h"
 #include "ToastView.h"
 
 #include "citation/CitationExport.h"
@@ -447,4 +449,42 @@ TEST_F(CitePanelTest, APanelOverARectanglePartlyOffScreenStaysInside)
     EXPECT_EQ(placed.right(), visible.right() - 8);
     EXPECT_EQ(placed.bottom(), visible.bottom() - 8);
     EXPECT_TRUE(visible.adjusted(8, 8, -8, -8).contains(placed));
+}
+
+TEST_F(CitePanelTest, CiteOnAResultCardOpensThePanelOverTheResultPanel)
+{
+    auto resultPanel = std::make_shared<ResultPanelController>(*coordinator);
+    coordinator->setResultPanelController(resultPanel);
+    LiteratureResult result;
+    result.answer = u"Answer."_s;
+    result.references = {serviceReference(knownPMID)};
+    coordinator->run(LiteratureQuery{u"Aspirin reduces fever."_s, {}}, std::nullopt);
+    backend->calls.last()->sink.complete(result);
+    backend->calls.last()->sink.finish();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, 5000));
+    settle();
+    const QList<ReferenceCard*> cards = resultPanel->view().referenceList()->cards();
+    ASSERT_EQ(cards.size(), 1);
+
+    QTest::mouseClick(cards.first()->citeButton(), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(coordinator->citeReference().has_value());
+    EXPECT_EQ(coordinator->citeReference()->pmid, knownPMID);
+    EXPECT_TRUE(controller->panel().isVisible());
+    EXPECT_TRUE(resultPanel->view().dimmingLayer()->isDimmed());
+    // Centred on the result panel's frame, inside the screen.
+    QScreen* screen = resultPanel->panel().screen();
+    const QPoint expected = CitePanelController::placement(resultPanel->panel().frameGeometry(),
+                                                           controller->panel().size(), screen->availableGeometry());
+    EXPECT_EQ(controller->panel().pos(), expected);
+    ASSERT_TRUE(waitForStatus(CiteDetailStatus::Kind::fromPubMed));
+
+    // Escape closes the cite panel only.
+    QTest::keyClick(&controller->panel(), Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(controller->panel().isVisible());
+    EXPECT_TRUE(resultPanel->panel().isVisible());
+    EXPECT_FALSE(resultPanel->view().dimmingLayer()->isDimmed());
+    resultPanel->hide();
+    coordinator->setResultPanelController(nullptr);
 }
