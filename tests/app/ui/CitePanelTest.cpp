@@ -27,6 +27,7 @@
 #include "TestHttpsServer.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QFontInfo>
 #include <QLabel>
 #include <QScreen>
@@ -205,6 +206,15 @@ TEST_F(CitePanelTest, EveryStyleInOrderWithItsHeadingLabelAndHelp)
     EXPECT_TRUE(box(Style::harvard)->text().contains(u"(Accessed: 5 March 2024)"_s)) << box(Style::harvard)->text().toStdString();
     view().setToday([] { return QDate(2025, 12, 24); });
     EXPECT_TRUE(box(Style::harvard)->text().contains(u"(Accessed: 24 December 2025)"_s));
+
+    // Hover follows the pointer.
+    FormatBox* apa = box(Style::apa);
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), apa->mapToGlobal(QPointF(1, 1)));
+    QApplication::sendEvent(apa, &enter);
+    EXPECT_TRUE(apa->isHovered());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(apa, &leave);
+    EXPECT_FALSE(apa->isHovered());
 
     EXPECT_EQ(view().bibtexButton()->text(), u"BibTeX"_s);
     EXPECT_EQ(view().endNoteButton()->text(), u"EndNote"_s);
