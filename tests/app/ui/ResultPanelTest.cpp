@@ -15,6 +15,7 @@
 #include <QEnterEvent>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -71,6 +72,16 @@ void hover(QWidget* widget, bool inside)
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(widget, &leave);
     }
+}
+
+// What a label shows, as a reader would see it.
+QString shownText(const QLabel& label)
+{
+    if (label.textFormat() != Qt::RichText)
+        return label.text();
+    QTextDocument document;
+    document.setHtml(label.text());
+    return document.toPlainText();
 }
 
 const QString longQuote =
@@ -132,7 +143,8 @@ TEST_F(ResultPanelTest, EveryFailureKindHasItsHeadlineBodyAndButton)
         std::optional<QString> button;
         StyledButton::Kind buttonKind;
     };
-    const QString message = u"The message of the error."_s;
+    // Text from the network is shown as written, never read as markup.
+    const QString message = u"The <b>message</b> of the error &amp; more."_s;
     const QList<Case> cases = {
         {FailureKind::invalidKey, u"Authorization required"_s, u"VORN rejected this API key"_s,
          u"Replace it with an active vorn_ key in Settings."_s, u"Open Settings"_s, StyledButton::Kind::primary},
@@ -162,7 +174,8 @@ TEST_F(ResultPanelTest, EveryFailureKindHasItsHeadlineBodyAndButton)
             EXPECT_TRUE(status.isWarning());
             EXPECT_EQ(status.iconSymbol(), Symbol::exclamationmarkTriangle);
             EXPECT_EQ(status.headlineLabel()->text(), c.headline);
-            EXPECT_EQ(status.bodyLabel()->text(), c.body.isEmpty() ? message : c.body);
+            EXPECT_EQ(status.body(), c.body.isEmpty() ? message : c.body);
+            EXPECT_EQ(shownText(*status.bodyLabel()), c.body.isEmpty() ? message : c.body);
             const bool retry = c.button == u"Retry"_s;
             if (retry && !afterQuery) {
                 EXPECT_EQ(status.button(), nullptr);
@@ -206,7 +219,7 @@ TEST_F(ResultPanelTest, CompletedWithoutReferencesOffersRetry)
     EXPECT_FALSE(status.isWarning());
     EXPECT_EQ(status.iconSymbol(), Symbol::infoCircle);
     EXPECT_EQ(status.headlineLabel()->text(), u"No citation result is available yet"_s);
-    EXPECT_EQ(status.bodyLabel()->text(),
+    EXPECT_EQ(status.body(),
               u"The service returned no structured PubMed references for this request. Try selecting a more "
               "specific sentence."_s);
     ASSERT_NE(status.button(), nullptr);
@@ -217,7 +230,7 @@ TEST_F(ResultPanelTest, CompletedWithoutReferencesOffersRetry)
 
 TEST_F(ResultPanelTest, CardShowsNumberTitleMetadataQuoteAndFootLine)
 {
-    LiteratureReference first = reference(1, u"direct"_s, {longQuote, u"Second quote."_s});
+    LiteratureReference first = reference(1, u"direct"_s, {longQuote, u"Second <i>quote</i>."_s});
     first.citationCount = 214;
     complete(resultOf({first}));
     const QList<ReferenceCard*> cards = view().referenceList()->cards();
@@ -248,7 +261,8 @@ TEST_F(ResultPanelTest, CardShowsNumberTitleMetadataQuoteAndFootLine)
     EXPECT_EQ(disclosure->toolTip(), u"Show less"_s);
     EXPECT_EQ(disclosure->accessibleName(), u"Collapse quote"_s);
     EXPECT_EQ(quote->displayedText(),
-              u"\u201C\u2026"_s + longQuote + u"\u201D\n\u201C\u2026Second quote.\u201D"_s);
+              u"\u201C\u2026"_s + longQuote + u"\u201D\n\u201C\u2026Second <i>quote</i>.\u201D"_s);
+    EXPECT_EQ(shownText(*quote->textLabel()), quote->displayedText()) << "markup in a quote stays text";
     EXPECT_GT(quote->heightForWidth(300), collapsedHeight);
 
     // Opening the foot line goes to the PubMed page.
