@@ -47,7 +47,8 @@ public:
     [[nodiscard]] static QPoint placement(const QRect& over, QSize size, const std::optional<QRect>& visible);
     // The first screen whose frame meets over (a rectangle without area counts by its
     // corner), else primary; -1 without screens.
-    [[nodiscard]] static qsizetype targetScreen(const QRect& over, const QList<QRect>& screens, qsizetype primary);
+    [[nodiscard]] static qsizetype targetScreen(const QRect& over, const QList<QRect>& screens,
+                                                qsizetype primary);
 
 private:
     void layoutWindow();

@@ -22,7 +22,8 @@ public:
     static constexpr int verticalPadding = 8;
     static constexpr double cornerRadius = 7;
 
-    FormatBox(QString label, FormattedCitation citation, std::function<void()> action, QWidget* parent = nullptr);
+    FormatBox(QString label, FormattedCitation citation, std::function<void()> action,
+              QWidget* parent = nullptr);
 
     [[nodiscard]] const QString& label() const { return m_label; }
     [[nodiscard]] const FormattedCitation& citation() const { return m_citation; }

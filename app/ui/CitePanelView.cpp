@@ -52,7 +52,8 @@ protected:
         const QRectF outline = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         painter.setPen(QPen(theme.hairline, 1));
         painter.setBrush(theme.cardSurface);
-        painter.drawRoundedRect(outline, CitePanelView::cornerRadius - 0.5, CitePanelView::cornerRadius - 0.5);
+        painter.drawRoundedRect(outline, CitePanelView::cornerRadius - 0.5,
+                                CitePanelView::cornerRadius - 0.5);
     }
 };
 
@@ -145,8 +146,9 @@ CitePanelView::CitePanelView(AppCoordinator& coordinator, QWidget* parent)
     auto* warningRow = new QHBoxLayout(m_warning);
     warningRow->setContentsMargins(0, 0, 0, 0);
     warningRow->setSpacing(4);
-    m_warningSymbol = new SymbolView(Symbol::exclamationmarkTriangleFill, 12,
-                                     [](const QWidget& w) { return Theme::of(w).danger; }, m_warning);
+    m_warningSymbol = new SymbolView(
+        Symbol::exclamationmarkTriangleFill, 12, [](const QWidget& w) { return Theme::of(w).danger; },
+        m_warning);
     warningRow->addWidget(m_warningSymbol, 0, Qt::AlignVCenter);
     m_warningLabel = new QLabel(m_warning);
     m_warningLabel->setTextFormat(Qt::PlainText);
@@ -236,8 +238,9 @@ void CitePanelView::renderStyles()
         m_headings.append(heading);
 
         const FormattedCitation citation = CitationFormatter::formattedCitation(reference, style, today);
-        auto* box = new FormatBox(longName + QStringLiteral(" citation"), citation,
-                                  [this, style, citation] { copyCitation(style, citation); }, m_content);
+        auto* box = new FormatBox(
+            longName + QStringLiteral(" citation"), citation,
+            [this, style, citation] { copyCitation(style, citation); }, m_content);
         m_styles->addWidget(box);
         m_boxes.append(box);
         // Measured below before the event loop would show them.
@@ -303,7 +306,8 @@ void CitePanelView::copyCitation(CitationFormatter::Style style, const Formatted
     PlatformPasteboardAccessing* pasteboard = m_coordinator->pasteboard();
     // A clipboard that refused the content gets no confirmation.
     if (pasteboard && CitationPasteboard::write(citation, *pasteboard))
-        m_coordinator->showToast(CitationFormatter::rawValue(style) + QStringLiteral(" citation copied to clipboard"));
+        m_coordinator->showToast(CitationFormatter::rawValue(style) +
+                                 QStringLiteral(" citation copied to clipboard"));
 }
 
 void CitePanelView::copyExport(const QString& text, const QString& confirmation)

@@ -35,7 +35,8 @@ LiteratureReference serviceReference()
 {
     LiteratureReference r;
     r.pmid = QStringLiteral("26568896");
-    r.title = QStringLiteral("Titanium Dioxide Nanoparticles are not Cytotoxic or Clastogenic in Human Skin Cells");
+    r.title =
+        QStringLiteral("Titanium Dioxide Nanoparticles are not Cytotoxic or Clastogenic in Human Skin Cells");
     r.authors = {QStringLiteral("Browning CL"), QStringLiteral("The T"), QStringLiteral("Mason MD"),
                  QStringLiteral("Wise JP Sr")};
     r.journal = QStringLiteral("J Environ Anal Toxicol");

@@ -90,7 +90,7 @@ QStringList contentTargets()
     const std::optional<QByteArray> targets = readWithXclip(u"TARGETS"_s);
     if (!targets)
         return {u"(no TARGETS)"_s};
-    const QStringList aliases = {u"text/plain"_s, u"UTF8_STRING"_s, u"STRING"_s,
+    const QStringList aliases = {u"text/plain"_s, u"UTF8_STRING"_s,   u"STRING"_s,
                                  u"TEXT"_s,       u"COMPOUND_TEXT"_s, u"application/rtf"_s};
     QStringList content;
     for (const QByteArray& line : targets->split('\n')) {
@@ -206,7 +206,8 @@ protected:
     FormatBox* box(Style style) const
     {
         const auto& styles = CitationFormatter::allStyles;
-        return controller->view().formatBoxes().value(std::find(styles.begin(), styles.end(), style) - styles.begin());
+        return controller->view().formatBoxes().value(std::find(styles.begin(), styles.end(), style) -
+                                                      styles.begin());
     }
 
     std::shared_ptr<QtClipboardPasteboard> pasteboard = std::make_shared<QtClipboardPasteboard>();
@@ -227,7 +228,8 @@ TEST_F(CitePanelDesktop, TheApaBoxLeavesPlainRtfAndHtmlThatPasteAndKeepTheItalic
     click(apa);
     EXPECT_EQ(coordinator->toastMessage(), u"APA citation copied to clipboard"_s);
 
-    EXPECT_EQ(contentTargets(), (QStringList{PasteboardType::string, PasteboardType::rtf, PasteboardType::html}));
+    EXPECT_EQ(contentTargets(),
+              (QStringList{PasteboardType::string, PasteboardType::rtf, PasteboardType::html}));
     EXPECT_EQ(readWithXclip(PasteboardType::string), apa->text().toUtf8());
     EXPECT_EQ(readWithXclip(u"UTF8_STRING"_s), apa->text().toUtf8());
 
@@ -258,7 +260,8 @@ TEST_F(CitePanelDesktop, TheApaBoxLeavesPlainRtfAndHtmlThatPasteAndKeepTheItalic
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write(italicsReader);
     script.close();
-    const ProcessOutput parsed = runReader(u"/usr/bin/python3"_s, {script.fileName()}, *html, u"citation.html"_s);
+    const ProcessOutput parsed =
+        runReader(u"/usr/bin/python3"_s, {script.fileName()}, *html, u"citation.html"_s);
     ASSERT_TRUE(parsed.failure.isEmpty()) << parsed.failure.toStdString();
     const QJsonObject read = QJsonDocument::fromJson(parsed.out).object();
     EXPECT_EQ(read.value(u"text"_s).toString(), citation.plainText());

@@ -1,4 +1,5 @@
-// vorn-cite-cite-panel-demo: the cite panel for one reference, with its PubMed details served by the bundled efetch documents over local HTTPS.
+// vorn-cite-cite-panel-demo: the cite panel for one reference, with its PubMed details served by the bundled
+// efetch documents over local HTTPS.
 //
 //   vorn-cite-cite-panel-demo [--state NAME] [--dark]           shows the panel
 //   vorn-cite-cite-panel-demo --screenshots DIR [--state NAME]  writes PNGs (light and dark)
@@ -71,13 +72,15 @@ public:
             if (state == QLatin1String("unavailable"))
                 return TestHttpResponse::json(503, "{}");
             TestHttpResponse response = m_fixtures.answer(request);
-            const QByteArray journalArticle = "<PublicationType UI=\"D016428\">Journal Article</PublicationType>";
+            const QByteArray journalArticle =
+                "<PublicationType UI=\"D016428\">Journal Article</PublicationType>";
             if (state == QLatin1String("retracted"))
                 response.body.replace(journalArticle,
                                       QByteArray(journalArticle + "<PublicationType UI=\"D016441\">"
                                                                   "Retracted Publication</PublicationType>"));
             else if (state == QLatin1String("preprint"))
-                response.body.replace(journalArticle, "<PublicationType UI=\"D000076942\">Preprint</PublicationType>");
+                response.body.replace(journalArticle,
+                                      "<PublicationType UI=\"D000076942\">Preprint</PublicationType>");
             return response;
         });
     }
@@ -105,7 +108,8 @@ Demo makeDemo(const DemoEfetch& efetch)
     AppCoordinator::Dependencies deps;
     deps.backendFactory = [backend = demo.backend](const QString&) { return backend; };
     deps.articleService = std::make_shared<PubMedArticleService>(
-        efetch.url(), LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()}));
+        efetch.url(),
+        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()}));
     deps.openURL = [](const QUrl&) { return true; };
     demo.coordinator = std::make_unique<AppCoordinator>(std::make_shared<NoKeyStore>(), std::move(deps));
     demo.controller = std::make_shared<CitePanelController>(*demo.coordinator);
@@ -118,7 +122,8 @@ LiteratureReference serviceReference()
 {
     LiteratureReference r;
     r.pmid = QStringLiteral("26568896");
-    r.title = QStringLiteral("Titanium Dioxide Nanoparticles are not Cytotoxic or Clastogenic in Human Skin Cells");
+    r.title =
+        QStringLiteral("Titanium Dioxide Nanoparticles are not Cytotoxic or Clastogenic in Human Skin Cells");
     r.authors = {QStringLiteral("Browning CL"), QStringLiteral("The T"), QStringLiteral("Mason MD"),
                  QStringLiteral("Wise JP Sr")};
     r.journal = QStringLiteral("J Environ Anal Toxicol");
@@ -131,8 +136,9 @@ void enter(Demo& demo, const QString& state)
 {
     demo.coordinator->presentCite(serviceReference());
     if (state != QLatin1String("loading"))
-        (void)QTest::qWaitFor([&] { return demo.coordinator->citeDetailStatus().kind != CiteDetailStatus::Kind::loading; },
-                        15000);
+        (void)QTest::qWaitFor(
+            [&] { return demo.coordinator->citeDetailStatus().kind != CiteDetailStatus::Kind::loading; },
+            15000);
     if (state == QLatin1String("toast"))
         demo.coordinator->showToast(QStringLiteral("APA citation copied to clipboard"));
     for (int i = 0; i < 10; ++i)
@@ -206,8 +212,8 @@ int main(int argc, char** argv)
         const QStringList states = parser.isSet(stateOption) ? QStringList{state} : stateNames;
         for (const QString& name : states) {
             for (const bool dark : {false, true}) {
-                const QString file =
-                    folder.filePath(QStringLiteral("cite-panel-%1-%2.png").arg(name, dark ? u"dark" : u"light"));
+                const QString file = folder.filePath(
+                    QStringLiteral("cite-panel-%1-%2.png").arg(name, dark ? u"dark" : u"light"));
                 if (!render(efetch, name, dark).save(file)) {
                     err << "cannot write " << file << '\n';
                     return 1;
@@ -218,7 +224,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    QApplication::setPalette(parser.isSet(darkOption) ? darkPalette() : QApplication::style()->standardPalette());
+    QApplication::setPalette(parser.isSet(darkOption) ? darkPalette()
+                                                      : QApplication::style()->standardPalette());
     efetch.state = state;
     Demo demo = makeDemo(efetch);
     // Closing the panel ends the demo.

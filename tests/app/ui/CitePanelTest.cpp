@@ -137,9 +137,9 @@ protected:
 
     FormatBox* box(Style style) const
     {
-        const qsizetype i = qsizetype(std::find(CitationFormatter::allStyles.begin(),
-                                                CitationFormatter::allStyles.end(), style) -
-                                      CitationFormatter::allStyles.begin());
+        const qsizetype i = qsizetype(
+            std::find(CitationFormatter::allStyles.begin(), CitationFormatter::allStyles.end(), style) -
+            CitationFormatter::allStyles.begin());
         return view().formatBoxes().value(i);
     }
 
@@ -194,7 +194,8 @@ TEST_F(CitePanelTest, EveryStyleInOrderWithItsHeadingLabelAndHelp)
             CitationFormatter::formattedCitation(reference, style, CitationFixtures::accessDate);
         EXPECT_EQ(formatBox->citation(), expected);
         // Vancouver sets no title in italics.
-        EXPECT_EQ(std::ranges::any_of(expected.runs(), &FormattedCitation::Run::isItalic), style != Style::vancouver);
+        EXPECT_EQ(std::ranges::any_of(expected.runs(), &FormattedCitation::Run::isItalic),
+                  style != Style::vancouver);
         EXPECT_EQ(formatBox->text(), expected.plainText());
         // In reading order, heading above its box.
         EXPECT_LT(heading->geometry().bottom(), formatBox->geometry().top());
@@ -203,7 +204,8 @@ TEST_F(CitePanelTest, EveryStyleInOrderWithItsHeadingLabelAndHelp)
         }
     }
     // The access date is the day the view is drawn.
-    EXPECT_TRUE(box(Style::harvard)->text().contains(u"(Accessed: 5 March 2024)"_s)) << box(Style::harvard)->text().toStdString();
+    EXPECT_TRUE(box(Style::harvard)->text().contains(u"(Accessed: 5 March 2024)"_s))
+        << box(Style::harvard)->text().toStdString();
     view().setToday([] { return QDate(2025, 12, 24); });
     EXPECT_TRUE(box(Style::harvard)->text().contains(u"(Accessed: 24 December 2025)"_s));
 
@@ -271,8 +273,12 @@ TEST_F(CitePanelTest, WarningsOfRetractedArticlesAndPreprints)
         QString warning;
     };
     const QList<Case> cases = {
-        {"retracted preprint", {u"Preprint"_s, u"Retracted Publication"_s}, u"PubMed marks this article as retracted"_s},
-        {"retracted", {u"Journal Article"_s, u"Retracted Publication"_s}, u"PubMed marks this article as retracted"_s},
+        {"retracted preprint",
+         {u"Preprint"_s, u"Retracted Publication"_s},
+         u"PubMed marks this article as retracted"_s},
+        {"retracted",
+         {u"Journal Article"_s, u"Retracted Publication"_s},
+         u"PubMed marks this article as retracted"_s},
         {"preprint", {u"Preprint"_s}, u"Preprint: not peer reviewed"_s},
         {"article", {u"Journal Article"_s}, QString()},
     };
@@ -303,7 +309,8 @@ TEST_F(CitePanelTest, AStyleBoxPutsOneItemWithPlainRtfAndHtmlAndNamesTheStyle)
         QTest::mouseClick(formatBox, Qt::LeftButton);
         ASSERT_EQ(pasteboard->writes.size(), writes + 1) << "one write per copy";
         const auto& item = pasteboard->writes.last();
-        EXPECT_EQ(types(item), (QStringList{PasteboardType::string, PasteboardType::rtf, PasteboardType::html}));
+        EXPECT_EQ(types(item),
+                  (QStringList{PasteboardType::string, PasteboardType::rtf, PasteboardType::html}));
         const FormattedCitation& citation = formatBox->citation();
         EXPECT_EQ(QString::fromUtf8(item[0].second), formatBox->text());
         EXPECT_EQ(item[1].second, CitationPasteboard::rtfData(citation));
@@ -340,10 +347,12 @@ TEST_F(CitePanelTest, RtfDataUsesTheApplicationFont)
     QApplication::setFont(saved);
     ASSERT_TRUE(rtf.has_value());
     const QByteArray family = QFontInfo(font).family().toLatin1();
-    EXPECT_EQ(*rtf, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil " + family + ";}}\\f0\\fs22\\uc1 Smith J. {\\i Nature}.}");
+    EXPECT_EQ(*rtf, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil " + family +
+                        ";}}\\f0\\fs22\\uc1 Smith J. {\\i Nature}.}");
 
     // Without italic runs the document is still whole, all in the base font.
-    const std::optional<QByteArray> plain = CitationPasteboard::rtfData(FormattedCitation({{u"Plain"_s, false}}));
+    const std::optional<QByteArray> plain =
+        CitationPasteboard::rtfData(FormattedCitation({{u"Plain"_s, false}}));
     ASSERT_TRUE(plain.has_value());
     EXPECT_TRUE(plain->startsWith("{\\rtf1\\ansi"));
     EXPECT_TRUE(plain->endsWith("Plain}"));
@@ -425,7 +434,8 @@ TEST(CitePanelPlacement, CentredAndClampedEightPointsInside)
     const QList<Case> cases = {
         {"centred", QRect(300, 200, 380, 420), visible, QPoint(260, 210)},
         {"partly off the left and top", QRect(-300, -100, 380, 300), visible, QPoint(8, 38)},
-        {"partly off the right and bottom", QRect(800, 600, 380, 420), visible, QPoint(1000 - 460 - 8, 730 - 400 - 8)},
+        {"partly off the right and bottom", QRect(800, 600, 380, 420), visible,
+         QPoint(1000 - 460 - 8, 730 - 400 - 8)},
         {"a point", QRect(500, 400, 0, 0), visible, QPoint(270, 200)},
         {"larger than the frame: right and bottom stay inside", QRect(0, 0, 100, 100), QRect(0, 0, 300, 200),
          QPoint(300 - 460 - 8, 200 - 400 - 8)},
@@ -437,8 +447,10 @@ TEST(CitePanelPlacement, CentredAndClampedEightPointsInside)
 
     const QList<QRect> screens = {QRect(0, 0, 1000, 800), QRect(1000, 0, 1000, 800)};
     EXPECT_EQ(CitePanelController::targetScreen(QRect(1500, 10, 10, 10), screens, 0), 1);
-    EXPECT_EQ(CitePanelController::targetScreen(QRect(1000, 10, 0, 0), screens, 0), 1) << "a point on a screen";
-    EXPECT_EQ(CitePanelController::targetScreen(QRect(5000, 10, 10, 10), screens, 0), 0) << "else the main screen";
+    EXPECT_EQ(CitePanelController::targetScreen(QRect(1000, 10, 0, 0), screens, 0), 1)
+        << "a point on a screen";
+    EXPECT_EQ(CitePanelController::targetScreen(QRect(5000, 10, 10, 10), screens, 0), 0)
+        << "else the main screen";
     EXPECT_EQ(CitePanelController::targetScreen(QRect(5000, 10, 10, 10), {}, -1), -1);
 }
 
@@ -484,8 +496,8 @@ TEST_F(CitePanelTest, CiteOnAResultCardOpensThePanelOverTheResultPanel)
     EXPECT_TRUE(resultPanel->view().dimmingLayer()->isDimmed());
     // Centred on the result panel's frame, inside the screen.
     QScreen* screen = resultPanel->panel().screen();
-    const QPoint expected = CitePanelController::placement(resultPanel->panel().frameGeometry(),
-                                                           controller->panel().size(), screen->availableGeometry());
+    const QPoint expected = CitePanelController::placement(
+        resultPanel->panel().frameGeometry(), controller->panel().size(), screen->availableGeometry());
     EXPECT_EQ(controller->panel().pos(), expected);
     ASSERT_TRUE(waitForStatus(CiteDetailStatus::Kind::fromPubMed));
 
