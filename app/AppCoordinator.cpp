@@ -121,6 +121,11 @@ void AppCoordinator::setResultPanelController(std::shared_ptr<ResultPanelControl
     m_resultPanelController = controller ? std::move(controller) : std::make_shared<NoResultPanel>();
 }
 
+void AppCoordinator::setCitePanelController(std::shared_ptr<CitePanelControlling> controller)
+{
+    m_citePanelController = controller ? std::move(controller) : std::make_shared<NoCitePanel>();
+}
+
 // Query flow
 
 void AppCoordinator::run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor)

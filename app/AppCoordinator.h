@@ -119,6 +119,8 @@ public:
     void setResultPanelVisible(bool visible);
     // The window controller, which needs the coordinator to exist first.
     void setResultPanelController(std::shared_ptr<ResultPanelControlling> controller);
+    // The cite panel's controller, which needs the coordinator to exist first.
+    void setCitePanelController(std::shared_ptr<CitePanelControlling> controller);
 
     // Query flow.
     void run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor);
@@ -151,6 +153,8 @@ public:
     void openReference(const LiteratureReference& reference);
     // Stops a running details fetch without closing the cite panel (shutdown).
     void cancelArticleFetch();
+    // The general clipboard, which the cite panel writes citations to; null without one.
+    [[nodiscard]] PlatformPasteboardAccessing* pasteboard() const { return m_pasteboard.get(); }
     [[nodiscard]] const QHash<QString, ArticleMetadata>& articleMetadataCache() const
     {
         return m_citationDetails->articleMetadataCache();

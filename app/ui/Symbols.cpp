@@ -63,6 +63,28 @@ void paint(QPainter& painter, Symbol symbol, const QRectF& area, const QColor& c
         painter.drawEllipse(QPointF(r.center().x(), r.top() + s * 0.72), s * 0.05, s * 0.05);
         break;
     }
+    case Symbol::exclamationmarkTriangleFill: {
+        QPainterPath triangle;
+        triangle.moveTo(r.center().x(), r.top() + s * 0.06);
+        triangle.lineTo(r.right() - s * 0.02, r.bottom() - s * 0.08);
+        triangle.lineTo(r.left() + s * 0.02, r.bottom() - s * 0.08);
+        triangle.closeSubpath();
+        QPainterPathStroker rounding;
+        rounding.setWidth(s * 0.08);
+        rounding.setJoinStyle(Qt::RoundJoin);
+        const QPainterPath body = triangle.united(rounding.createStroke(triangle));
+        // The mark is cut out, so the background shows through it.
+        QPainterPath bar;
+        bar.moveTo(r.center().x(), r.top() + s * 0.36);
+        bar.lineTo(r.center().x(), r.top() + s * 0.62);
+        QPainterPathStroker stroker;
+        stroker.setWidth(s * 0.11);
+        stroker.setCapStyle(Qt::RoundCap);
+        QPainterPath mark = stroker.createStroke(bar);
+        mark.addEllipse(QPointF(r.center().x(), r.top() + s * 0.76), s * 0.065, s * 0.065);
+        painter.fillPath(body.subtracted(mark), color);
+        break;
+    }
     case Symbol::xmark: {
         painter.setPen(strokePen(color, s * 0.16));
         const double i = s * 0.2;

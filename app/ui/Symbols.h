@@ -19,6 +19,7 @@ enum class Symbol {
     checkmarkCircleFill,     // "checkmark.circle.fill"
     numberSquareFill,        // "{n}.square.fill"
     booksVerticalFill,       // "books.vertical.fill"
+    exclamationmarkTriangleFill, // "exclamationmark.triangle.fill"
 };
 
 namespace Symbols {
