@@ -1,10 +1,12 @@
 #include "AppCoordinator.h"
 
 #include "ApplicationLifecycle.h"
+#include "ReportActions.h"
 #include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QPromise>
 
 #include <algorithm>
@@ -21,6 +23,15 @@ public:
     void show(const std::optional<ScreenRect>&) override {}
     void hide() override {}
 };
+
+class NoCitePanel final : public CitePanelControlling
+{
+public:
+    void show(const std::optional<ScreenRect>&) override {}
+    void hide() override {}
+};
+
+constexpr double articleServiceTimeoutSeconds = 20;
 
 // Without a desktop to read from, every capture finds no text element.
 class NoSelectionProvider final : public AsyncSystemSelectionCapturing
@@ -67,6 +78,9 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
       m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
+      m_citePanelController(std::move(dependencies.citePanelController)),
+      m_pasteboard(std::move(dependencies.pasteboard)),
+      m_openURL(std::move(dependencies.openURL)),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
@@ -76,6 +90,21 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
         m_resultPanelController = std::make_shared<NoResultPanel>();
+    if (!m_citePanelController)
+        m_citePanelController = std::make_shared<NoCitePanel>();
+    if (!m_openURL)
+        m_openURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    m_citationDetails = std::make_unique<CitationDetails>(
+        dependencies.articleService ? std::move(dependencies.articleService)
+                                    : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
+                                                                             articleServiceTimeoutSeconds));
+    m_toast = std::make_unique<ToastState>(dependencies.sleeper ? std::move(dependencies.sleeper)
+                                                                : std::make_shared<TimerSleeper>());
+    connect(m_citationDetails.get(), &CitationDetails::citeReferenceChanged, this,
+            &AppCoordinator::citeReferenceChanged);
+    connect(m_citationDetails.get(), &CitationDetails::citeDetailStatusChanged, this,
+            &AppCoordinator::citeDetailStatusChanged);
+    connect(m_toast.get(), &ToastState::messageChanged, this, &AppCoordinator::toastMessageChanged);
     if (!m_selectionProvider)
         m_selectionProvider = std::make_shared<NoSelectionProvider>();
     if (!m_backendFactory) {
@@ -106,6 +135,16 @@ AppCoordinator::~AppCoordinator() = default;
 void AppCoordinator::setResultPanelVisible(bool visible)
 {
     assign(m_isResultPanelVisible, visible, &AppCoordinator::isResultPanelVisibleChanged);
+}
+
+void AppCoordinator::setResultPanelController(std::shared_ptr<ResultPanelControlling> controller)
+{
+    m_resultPanelController = controller ? std::move(controller) : std::make_shared<NoResultPanel>();
+}
+
+void AppCoordinator::setCitePanelController(std::shared_ptr<CitePanelControlling> controller)
+{
+    m_citePanelController = controller ? std::move(controller) : std::make_shared<NoCitePanel>();
 }
 
 // Query flow
@@ -222,6 +261,7 @@ bool AppCoordinator::canRetryLastQuery() const
 
 void AppCoordinator::hideResultPanel()
 {
+    dismissCite();
     m_resultPanelController->hide();
 }
 
@@ -504,4 +544,53 @@ void AppCoordinator::showAbout()
 {
     if (m_windows)
         m_windows->showAbout();
+}
+
+// Citation details, reports and toasts
+
+void AppCoordinator::presentCite(const LiteratureReference& reference)
+{
+    const bool needsFetch = m_citationDetails->present(reference);
+    m_citePanelController->show(m_isResultPanelVisible ? m_resultPanelController->frame() : std::nullopt);
+    if (needsFetch)
+        fetchArticleDetails(reference.pmid);
+}
+
+void AppCoordinator::fetchArticleDetails(const QString& pmid)
+{
+    m_citationDetails->fetchArticleDetails(pmid, m_result);
+}
+
+void AppCoordinator::dismissCite()
+{
+    m_citationDetails->dismiss();
+    m_citePanelController->hide();
+}
+
+void AppCoordinator::cancelArticleFetch()
+{
+    m_citationDetails->cancelFetch();
+}
+
+void AppCoordinator::showToast(const QString& message)
+{
+    m_toast->show(message);
+}
+
+void AppCoordinator::copyPlainReport()
+{
+    if (m_result && m_pasteboard)
+        ReportActions::copyPlainReport(*m_pasteboard, *m_result, m_settings->includeEvidence());
+}
+
+void AppCoordinator::copyRichReport()
+{
+    if (m_result && m_pasteboard)
+        ReportActions::copyRichReport(*m_pasteboard, *m_result, m_settings->includeEvidence());
+}
+
+void AppCoordinator::openReference(const LiteratureReference& reference)
+{
+    if (const std::optional<QUrl> url = ReportActions::referenceURL(reference))
+        m_openURL(*url);
 }

@@ -148,6 +148,7 @@ void ApplicationLifecycle::stop()
     AppCoordinator& c = m_coordinator;
     c.invalidateCurrentQuery();
     c.m_triggers->cancelCapture();
+    c.cancelArticleFetch();
     m_services.hotKeyManager->unregisterHotKey();
     m_services.servicesProvider->uninstall();
     if (m_isObservingActivations) {

@@ -1,5 +1,8 @@
 #include "FormattedCitation.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 void appendRtfText(QByteArray& out, const QString& text)
@@ -25,6 +28,21 @@ void appendRtfText(QByteArray& out, const QString& text)
             out += "{\\u" + QByteArray::number(qint16(u)) + "?}";
         }
     }
+}
+
+// A font name as the font table holds it: printable ASCII only, without the
+// characters that end the entry or open a group; at most 64 characters.
+QByteArray rtfFontName(const QString& family)
+{
+    QByteArray out;
+    for (const QChar c : family.simplified()) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u < 0x7f && u != u'\\' && u != u'{' && u != u'}' && u != u';')
+            out += char(u);
+        if (out.size() == 64)
+            break;
+    }
+    return out.trimmed();
 }
 
 } // namespace
@@ -65,7 +83,21 @@ QString FormattedCitation::html() const
 
 QByteArray FormattedCitation::rtf() const
 {
-    QByteArray out = "{\\rtf1\\ansi\\uc1 ";
+    return rtf(RtfFont{});
+}
+
+QByteArray FormattedCitation::rtf(const RtfFont& baseFont) const
+{
+    QByteArray out = "{\\rtf1\\ansi";
+    const QByteArray name = rtfFontName(baseFont.family);
+    if (!name.isEmpty())
+        out += "\\deff0{\\fonttbl{\\f0\\fnil " + name + ";}}\\f0";
+    if (baseFont.pointSize > 0) {
+        // Half-points, within what readers accept (an infinite size included).
+        const long halfPoints = std::lround(std::clamp(baseFont.pointSize * 2, 2.0, 3276.0));
+        out += "\\fs" + QByteArray::number(qint64(halfPoints));
+    }
+    out += "\\uc1 ";
     for (const Run& run : m_runs) {
         if (run.isItalic) {
             out += "{\\i ";

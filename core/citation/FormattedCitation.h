@@ -34,6 +34,16 @@ public:
     // printable ASCII written as a \uN? escape.
     [[nodiscard]] QByteArray rtf() const;
 
+    // The font that a rich-text document names as the base font of its text.
+    struct RtfFont
+    {
+        QString family;       // written as its printable ASCII less backslash, braces and ;
+        double pointSize = 0; // not written when not positive
+    };
+    // The same document with baseFont as the font of every run: one entry in the font
+    // table and the size in half-points; italic runs are that font in italic.
+    [[nodiscard]] QByteArray rtf(const RtfFont& baseFont) const;
+
     friend bool operator==(const FormattedCitation&, const FormattedCitation&) = default;
 
 private:

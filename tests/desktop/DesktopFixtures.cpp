@@ -231,6 +231,21 @@ bool clearSelection(Toolkit toolkit, const QString& name)
     return true;
 }
 
+std::optional<QString> text(Toolkit toolkit, const QString& name)
+{
+    const Accessible target = widget(toolkit, name);
+    if (!target)
+        return std::nullopt;
+    atspi_accessible_clear_cache(target.get());
+    GError* error = nullptr;
+    gchar* raw = atspi_text_get_text(ATSPI_TEXT(target.get()), 0, -1, &error);
+    if (error) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    return Atspi::takeString(raw);
+}
+
 std::optional<QRect> extents(Toolkit toolkit, const QString& name)
 {
     const Accessible target = widget(toolkit, name);

@@ -31,6 +31,8 @@ bool focus(Toolkit toolkit, const QString& widget);
 // Selects [start, end) of the widget's text, in UTF-16 units of that text.
 bool select(Toolkit toolkit, const QString& widget, qsizetype start, qsizetype end);
 bool clearSelection(Toolkit toolkit, const QString& widget);
+// The widget's whole text, as the accessibility bus reports it.
+std::optional<QString> text(Toolkit toolkit, const QString& widget);
 // The widget's extents in native pixels.
 std::optional<QRect> extents(Toolkit toolkit, const QString& widget);
 

@@ -21,6 +21,10 @@
 #include "ui/AccessibilityPrompt.h"
 #include "ui/ApplicationWindows.h"
 #include "ui/StatusTrayIcon.h"
+#include "ui/CitePanelController.h"
+#include "ui/ResultPanelController.h"
+#include "pubmed/PubMedArticleService.h"
+#include "service/LiteratureNetworking.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -74,8 +78,14 @@ DesktopApplication::DesktopApplication(CommandLine commandLine, QObject* parent)
 
 DesktopApplication::~DesktopApplication()
 {
-    // The coordinator's services (tray, windows) go before the coordinator.
+    // The coordinator's services (tray, windows, panels) go before the coordinator.
     m_tray.reset();
+    if (m_coordinator) {
+        m_coordinator->setResultPanelController(nullptr);
+        m_coordinator->setCitePanelController(nullptr);
+    }
+    m_resultPanel.reset();
+    m_citePanel.reset();
     m_coordinator.reset();
 }
 
@@ -143,8 +153,13 @@ std::expected<void, QString> DesktopApplication::build()
     // The accessibility reader first; Copy-and-restore when the user switched
     // Compatibility Capture on (read at every capture).
     const std::shared_ptr<X11Workspace> workspace = m_workspace;
+    const auto pasteboard = std::make_shared<QtClipboardPasteboard>();
+    dependencies.pasteboard = pasteboard;
+    // PubMed records from "pubmed.efetchURL" (the demo service in demo mode).
+    dependencies.articleService = std::make_shared<PubMedArticleService>(
+        settings->efetchEndpoint(), LiteratureNetworking::ephemeralSession(20, certificates));
     dependencies.selectionProvider = CompositeSelectionProvider::make(
-        reader, std::make_shared<QtClipboardPasteboard>(), std::make_shared<XTestCopyCommandSender>(m_desktop),
+        reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
         [settings] { return settings->compatibilityCaptureEnabled(); });
     dependencies.permissionManager = m_permission;
@@ -156,6 +171,13 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.windows = m_windows;
     m_coordinator = std::make_unique<AppCoordinator>(keyStore, dependencies);
     m_windows->setCoordinator(m_coordinator.get());
+    m_resultPanel = std::make_shared<ResultPanelController>(
+        *m_coordinator, ResultPanelView::Actions{{},
+                                                 [this] { m_coordinator->showSettings(); },
+                                                 [this] { m_coordinator->openAccessibilitySettings(); }});
+    m_coordinator->setResultPanelController(m_resultPanel);
+    m_citePanel = std::make_shared<CitePanelController>(*m_coordinator);
+    m_coordinator->setCitePanelController(m_citePanel);
 
     m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });
     if (TestingProbe::isWanted()) {

@@ -11,6 +11,8 @@
 class AccessibilityBusStatus;
 class AccessibilityPermissionManager;
 class AppCoordinator;
+class CitePanelController;
+class ResultPanelController;
 class ApplicationWindows;
 class DBusHandOffService;
 class PrimarySelection;
@@ -59,6 +61,8 @@ private:
     std::unique_ptr<DBusHandOffService> m_handOff;
     std::shared_ptr<ApplicationWindows> m_windows;
     std::unique_ptr<AppCoordinator> m_coordinator;
+    std::shared_ptr<ResultPanelController> m_resultPanel;
+    std::shared_ptr<CitePanelController> m_citePanel;
     std::unique_ptr<StatusTrayIcon> m_tray;
     bool m_promptShowing = false;
 };

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 void PrintTo(const FormattedCitation::Run& run, std::ostream* os)
@@ -25,7 +27,7 @@ const QString hostile = u"<script>alert(\"x\")</script> & 'q' {\\rtf1\\b} \\par}
 // Converts RTF with unrtf and reads the runs back. unrtf writes the text through
 // a tags file: italic as [I]...[/I], every \uN escape as [U+N].
 std::optional<FormattedCitation> readBackWithUnrtf(const QString& unrtf, const QByteArray& rtf,
-                                                   QString* failure)
+                                                   QString* failure, QStringList* fonts = nullptr)
 {
     QTemporaryDir dir;
     QFile tags(dir.filePath(u"roundtrip.conf"_s));
@@ -35,7 +37,8 @@ std::optional<FormattedCitation> readBackWithUnrtf(const QString& unrtf, const Q
         return std::nullopt;
     }
     tags.write("comment_begin\n\t[C]\ncomment_end\n\t[/C]\nbody_begin\n\t[BODY]\nbody_end\n\t[/BODY]\n"
-               "unisymbol_print\n\t[U+%]\nitalic_begin\n\t[I]\nitalic_end\n\t[/I]\n");
+               "unisymbol_print\n\t[U+%]\nitalic_begin\n\t[I]\nitalic_end\n\t[/I]\n"
+               "font_begin\n\t[F=%]\nfont_end\n\t[/F]\nfontsize_begin\n\t[S=%]\nfontsize_end\n\t[/S]\n");
     document.write(rtf);
     tags.close();
     document.close();
@@ -53,7 +56,14 @@ std::optional<FormattedCitation> readBackWithUnrtf(const QString& unrtf, const Q
         *failure = u"no body in: "_s + output;
         return std::nullopt;
     }
-    const QString body = output.sliced(begin + 6, end - begin - 6);
+    QString body = output.sliced(begin + 6, end - begin - 6);
+    // Font changes: noted, then dropped from the text.
+    static const QRegularExpression fontMarker(u"\\[(/?)([FS])(=[^\\]]*)?\\]"_s);
+    for (const QRegularExpressionMatch& m : fontMarker.globalMatch(body)) {
+        if (fonts && m.captured(1).isEmpty())
+            fonts->append(m.captured(2) + m.captured(3));
+    }
+    body.remove(fontMarker);
 
     // Escapes to UTF-16 code units; the two halves of a surrogate pair may land in
     // neighbouring runs of the same style, which FormattedCitation joins again.
@@ -137,4 +147,58 @@ TEST(FormattedCitation, RtfRoundTripsThroughAnRtfReader)
         EXPECT_EQ(back->runs(), c.runs())
             << c.rtf().toStdString() << "\nread back: " << back->plainText().toStdString();
     }
+}
+
+TEST(FormattedCitation, RtfNamesTheBaseFontAndItsSize)
+{
+    const FormattedCitation c({{u"Smith J. "_s, false}, {u"Nature"_s, true}, {u"."_s, false}});
+    EXPECT_EQ(c.rtf({u"DejaVu Sans"_s, 10}),
+              QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil DejaVu Sans;}}\\f0\\fs20\\uc1 "
+                         "Smith J. {\\i Nature}.}"));
+    // A citation without italic runs is all in the base font.
+    EXPECT_EQ(FormattedCitation({{u"Plain"_s, false}}).rtf({u"Cantarell"_s, 11.5}),
+              QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Cantarell;}}\\f0\\fs23\\uc1 Plain}"));
+
+    // A family name cannot end its entry or open a group; sizes stay in range.
+    struct Case
+    {
+        QString family;
+        double size;
+        QByteArray head;
+    };
+    const QList<Case> cases = {
+        {u"Evil;}}{\\rtf1 \u00c9\u0001"_s, 0, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Evilrtf1;}}\\f0\\uc1 "},
+        {u" ;{} "_s, -3, "{\\rtf1\\ansi\\uc1 "},
+        {QString(200, u'A'), 1e9, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil " + QByteArray(64, 'A') +
+                                       ";}}\\f0\\fs3276\\uc1 "},
+        {u"Mono"_s, std::numeric_limits<double>::infinity(),
+         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\fs3276\\uc1 "},
+        {u"Mono"_s, std::numeric_limits<double>::quiet_NaN(), "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\uc1 "},
+        {u"Mono"_s, 0.1, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\fs2\\uc1 "},
+    };
+    for (const Case& k : cases) {
+        const QByteArray rtf = FormattedCitation({{u"x"_s, false}}).rtf({k.family, k.size});
+        EXPECT_EQ(rtf, k.head + "x}") << k.family.toStdString();
+    }
+}
+
+TEST(FormattedCitation, RtfWithABaseFontRoundTripsThroughAnRtfReader)
+{
+    const QString unrtf = QStandardPaths::findExecutable(u"unrtf"_s);
+    if (unrtf.isEmpty())
+        GTEST_SKIP() << "unrtf is not installed; scripts/setup installs it";
+    const FormattedCitation c({{u"Smith JA. Effects of exercise on sleep. "_s, false},
+                               {u"J Sleep Res"_s, true},
+                               {u". 2020;29(3):123\u2013129."_s, false}});
+    QString failure;
+    QStringList fonts;
+    const std::optional<FormattedCitation> back =
+        readBackWithUnrtf(unrtf, c.rtf({u"DejaVu Sans"_s, 10}), &failure, &fonts);
+    ASSERT_TRUE(back.has_value()) << failure.toStdString();
+    EXPECT_EQ(back->runs(), c.runs());
+    // Every run in the base font, the italic one included.
+    EXPECT_TRUE(fonts.contains(u"F=DejaVu Sans"_s)) << fonts.join(u", "_s).toStdString();
+    EXPECT_FALSE(std::ranges::any_of(fonts, [](const QString& f) {
+        return f.startsWith(u"F="_s) && f != u"F=DejaVu Sans"_s;
+    })) << fonts.join(u", "_s).toStdString();
 }
