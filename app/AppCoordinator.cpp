@@ -2,7 +2,6 @@
 
 #include "service/VORNBackendStack.h"
 
-
 #include <algorithm>
 
 const QString AppCoordinator::searchingStep = QStringLiteral("Searching VORN");
@@ -40,9 +39,7 @@ struct AppCoordinator::QueryTask
 
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
-    : QObject(parent),
-      m_settings(std::move(dependencies.settings)),
-      m_keyStore(std::move(keyStore)),
+    : QObject(parent), m_settings(std::move(dependencies.settings)), m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
@@ -58,8 +55,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         // every request. The service address is read when a stack is built.
         m_backendFactory = [this](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
-                                          scope);
+                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache,
+                                          m_vornInFlight, scope);
         };
     }
     refreshCredentialStatus();
@@ -140,8 +137,10 @@ void AppCoordinator::handleQueryEnd(const QUuid& id, const std::optional<Literat
     }
     if (error->kind() == LiteratureError::Kind::cancelled) {
         assign(m_phase, ResultPanelPhase::failed, &AppCoordinator::phaseChanged);
-        assign(m_errorMessage, std::optional<QString>(error->errorDescription()), &AppCoordinator::errorMessageChanged);
-        assign(m_failureKind, std::optional<FailureKind>(FailureKind::other), &AppCoordinator::failureKindChanged);
+        assign(m_errorMessage, std::optional<QString>(error->errorDescription()),
+               &AppCoordinator::errorMessageChanged);
+        assign(m_failureKind, std::optional<FailureKind>(FailureKind::other),
+               &AppCoordinator::failureKindChanged);
         return;
     }
     showError(friendlyMessage(*error), classify(*error));
@@ -168,7 +167,8 @@ void AppCoordinator::cancelQuery()
     assign(m_phase, ResultPanelPhase::failed, &AppCoordinator::phaseChanged);
     assign(m_errorMessage, std::optional<QString>(LiteratureError::cancelled().errorDescription()),
            &AppCoordinator::errorMessageChanged);
-    assign(m_failureKind, std::optional<FailureKind>(FailureKind::other), &AppCoordinator::failureKindChanged);
+    assign(m_failureKind, std::optional<FailureKind>(FailureKind::other),
+           &AppCoordinator::failureKindChanged);
 }
 
 void AppCoordinator::retryLastQuery()

@@ -17,12 +17,31 @@
 #include <memory>
 #include <optional>
 
-enum class ResultPanelPhase { idle, loading, completed, failed };
-enum class FailureKind { invalidKey, missingKey, accessibility, rateLimited, invalidSelection, other };
+enum class ResultPanelPhase
+{
+    idle,
+    loading,
+    completed,
+    failed
+};
+enum class FailureKind
+{
+    invalidKey,
+    missingKey,
+    accessibility,
+    rateLimited,
+    invalidSelection,
+    other
+};
 
 struct CredentialStatus
 {
-    enum class Kind { unreadable, missing, stored };
+    enum class Kind
+    {
+        unreadable,
+        missing,
+        stored
+    };
     Kind kind = Kind::missing;
     QString message; // unreadable only
 
@@ -34,7 +53,13 @@ struct CredentialStatus
 
 struct CiteDetailStatus
 {
-    enum class Kind { unavailable, idle, loading, fromPubMed };
+    enum class Kind
+    {
+        unavailable,
+        idle,
+        loading,
+        fromPubMed
+    };
     Kind kind = Kind::idle;
     QString message; // unavailable only
 
@@ -47,7 +72,8 @@ struct CiteDetailStatus
 
 // Builds the literature backend for a credential scope. The application's factory
 // builds the caching HTTPS stack; tests pass scripted backends.
-using LiteratureBackendFactory = std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
+using LiteratureBackendFactory =
+    std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
 
 // The one object that ties the application together: it owns the services, holds
 // every piece of state the windows show, and runs literature queries. Main thread only.
@@ -67,8 +93,10 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(std::optional<FailureKind> failureKind READ failureKind NOTIFY failureKindChanged)
     Q_PROPERTY(bool hasStoredAPIKey READ hasStoredAPIKey NOTIFY hasStoredAPIKeyChanged)
     Q_PROPERTY(CredentialStatus credentialStatus READ credentialStatus NOTIFY credentialStatusChanged)
-    Q_PROPERTY(std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
-    Q_PROPERTY(std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
+    Q_PROPERTY(
+        std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
+    Q_PROPERTY(
+        std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
     Q_PROPERTY(CiteDetailStatus citeDetailStatus READ citeDetailStatus NOTIFY citeDetailStatusChanged)
     Q_PROPERTY(std::optional<QString> toastMessage READ toastMessage NOTIFY toastMessageChanged)
     Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
@@ -109,9 +137,18 @@ public:
     [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toastMessage; }
     [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
     [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
-    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
-    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
-    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
+    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const
+    {
+        return m_shortcutStatusMessage;
+    }
+    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const
+    {
+        return m_accessibilityWarning;
+    }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const
+    {
+        return m_pendingUpdateVersion;
+    }
 
     // Written by the result panel controller when it shows or hides the panel.
     void setResultPanelVisible(bool visible);

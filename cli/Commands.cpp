@@ -13,11 +13,13 @@ std::vector<std::unique_ptr<Command>> allCommands()
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<NormalizeCommand>());
     commands.push_back(std::make_unique<ApiKeyCommand>());
-    commands.push_back(std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
+    commands.push_back(
+        std::make_unique<KeyCommand>([] { return std::make_unique<SecretServiceKeyStore>(); }));
     commands.push_back(std::make_unique<FormatCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<ParseResponseCommand>());
-    commands.push_back(std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
+    commands.push_back(
+        std::make_unique<FindCommand>([] { return std::make_shared<SecretServiceKeyStore>(); }));
     commands.push_back(std::make_unique<ParsePubMedCommand>());
     commands.push_back(std::make_unique<PubMedCommand>());
     return commands;

@@ -51,8 +51,8 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
         return usage(io, QStringLiteral("Choose one of --json and --html"));
     if (json && !citeStyle.isEmpty())
         return usage(io, QStringLiteral("Choose one of --json and --cite"));
-    if (!citeStyle.isEmpty() && !renderCitation(LiteratureReference{}, citeStyle, QDate::currentDate(),
-                                                CitationOutput::text))
+    if (!citeStyle.isEmpty() &&
+        !renderCitation(LiteratureReference{}, citeStyle, QDate::currentDate(), CitationOutput::text))
         return usage(io, QStringLiteral("Unknown style \"") + citeStyle + QStringLiteral("\"; choose ") +
                              citationStyleNames());
 
@@ -83,7 +83,8 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     const auto stored = store->loadAPIKey();
     const QString scope = VORNBackendStack::credentialScope(stored ? *stored : std::nullopt);
     auto backend = VORNBackendStack::make(
-        VORNBackendStack::serviceBaseURL(endpoint.isEmpty() ? UserSettingsFile::serviceURL() : endpoint), VORNBackendStack::keyProvider(store),
+        VORNBackendStack::serviceBaseURL(endpoint.isEmpty() ? UserSettingsFile::serviceURL() : endpoint),
+        VORNBackendStack::keyProvider(store),
         std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries),
         std::make_shared<InFlightLiteratureRequests>(), scope, extraAuthorities);
 
@@ -92,10 +93,11 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     std::optional<LiteratureResult> result;
     std::optional<LiteratureError> error;
     QEventLoop loop;
-    QObject::connect(stream.get(), &LiteratureQueryStream::eventReceived, &loop, [&](const LiteratureQueryEvent& e) {
-        if (const auto* completed = e.asCompleted())
-            result = completed->result;
-    });
+    QObject::connect(stream.get(), &LiteratureQueryStream::eventReceived, &loop,
+                     [&](const LiteratureQueryEvent& e) {
+                         if (const auto* completed = e.asCompleted())
+                             result = completed->result;
+                     });
     QObject::connect(stream.get(), &LiteratureQueryStream::finished, &loop, &QEventLoop::quit);
     QObject::connect(stream.get(), &LiteratureQueryStream::failed, &loop, [&](const LiteratureError& e) {
         error = e;
@@ -108,7 +110,8 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     if (!result)
         return fail(io, QStringLiteral("VORN finished without usable citations."));
     if (json) {
-        io.printResult(QString::fromUtf8(QJsonDocument(result->toJson()).toJson(QJsonDocument::Indented)).trimmed());
+        io.printResult(
+            QString::fromUtf8(QJsonDocument(result->toJson()).toJson(QJsonDocument::Indented)).trimmed());
         return success;
     }
     QString output = html ? LiteratureReportFormatter::html(*result, evidence)
@@ -132,7 +135,8 @@ void FindCommand::attachPubMedRecords(LiteratureResult& result, const QString& e
     const PubMedArticlesResult fetched = NetworkSupport::fetchArticles(url, extraAuthorities, ids);
     if (!fetched) {
         // The citations still render from the service's data, as the cite panel does.
-        io.printError(QStringLiteral("PubMed records could not be fetched (") + fetched.error().errorDescription() +
+        io.printError(QStringLiteral("PubMed records could not be fetched (") +
+                      fetched.error().errorDescription() +
                       QStringLiteral("); the citations use the citation service's data."));
         return;
     }
@@ -145,22 +149,27 @@ void FindCommand::attachPubMedRecords(LiteratureResult& result, const QString& e
 
 QString FindCommand::citations(const LiteratureResult& result, const QString& style, bool html)
 {
-    QString name = style == u"bibtex" ? QStringLiteral("BibTeX") : style == u"ris" ? QStringLiteral("RIS") : QString();
+    QString name = style == u"bibtex" ? QStringLiteral("BibTeX")
+                   : style == u"ris"  ? QStringLiteral("RIS")
+                                      : QString();
     for (const CitationFormatter::Style s : CitationFormatter::allStyles) {
         if (rawValue(s).toLower() == style)
             name = CitationFormatter::longName(s);
     }
     const bool isExport = style == u"bibtex" || style == u"ris";
     const QDate today = QDate::currentDate();
-    QString out = html ? QStringLiteral("\n<h2>Citations (") + name.toHtmlEscaped() + QStringLiteral(")</h2>\n<ol>\n")
-                       : QStringLiteral("\n\nCitations (") + name + QStringLiteral("):\n");
+    QString out =
+        html ? QStringLiteral("\n<h2>Citations (") + name.toHtmlEscaped() + QStringLiteral(")</h2>\n<ol>\n")
+             : QStringLiteral("\n\nCitations (") + name + QStringLiteral("):\n");
     qsizetype number = 0;
     for (const LiteratureReference& reference : result.references) {
         const QString text =
-            renderCitation(reference, style, today, html ? CitationOutput::html : CitationOutput::text).value_or(QString());
+            renderCitation(reference, style, today, html ? CitationOutput::html : CitationOutput::text)
+                .value_or(QString());
         ++number;
         if (html)
-            out += QStringLiteral("<li>") + (isExport ? QStringLiteral("<pre>") + text + QStringLiteral("</pre>") : text) +
+            out += QStringLiteral("<li>") +
+                   (isExport ? QStringLiteral("<pre>") + text + QStringLiteral("</pre>") : text) +
                    QStringLiteral("</li>\n");
         else if (isExport)
             out += u'\n' + text.trimmed() + u'\n';

@@ -17,7 +17,8 @@ std::expected<QList<QSslCertificate>, QString> readCertificates(const QString& f
     QFile pem(file);
     if (!pem.open(QIODevice::ReadOnly))
         return std::unexpected(QStringLiteral("Cannot read the certificate file ") + file + u'.');
-    const QList<QSslCertificate> read = QSslCertificate::fromData(pem.read(maximumCertificateFileBytes), QSsl::Pem);
+    const QList<QSslCertificate> read =
+        QSslCertificate::fromData(pem.read(maximumCertificateFileBytes), QSsl::Pem);
     if (read.isEmpty())
         return std::unexpected(QStringLiteral("No PEM certificate in ") + file + u'.');
     return read;
@@ -26,8 +27,8 @@ std::expected<QList<QSslCertificate>, QString> readCertificates(const QString& f
 PubMedArticlesResult fetchArticles(const QUrl& endpoint, const QList<QSslCertificate>& authorities,
                                    const QStringList& ids)
 {
-    const PubMedArticleService service(endpoint,
-                                       LiteratureNetworking::ephemeralSession(fetchTimeoutSeconds, authorities));
+    const PubMedArticleService service(
+        endpoint, LiteratureNetworking::ephemeralSession(fetchTimeoutSeconds, authorities));
     std::optional<PubMedArticlesResult> result;
     QEventLoop loop;
     const auto fetch = service.articles(ids, [&](PubMedArticlesResult r) {

@@ -26,7 +26,12 @@ struct ScreenRect
 };
 size_t qHash(const ScreenRect& value, size_t seed = 0);
 
-enum class SelectionCaptureMethod { accessibility, clipboardCompatibility, service };
+enum class SelectionCaptureMethod
+{
+    accessibility,
+    clipboardCompatibility,
+    service
+};
 
 QString rawValue(SelectionCaptureMethod method);
 std::optional<SelectionCaptureMethod> selectionCaptureMethodFromRawValue(const QString& raw);

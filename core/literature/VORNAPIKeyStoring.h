@@ -9,7 +9,12 @@
 class VORNAPIKeyStoreError final
 {
 public:
-    enum class Kind { keychainFailure, invalidKey, invalidStoredValue };
+    enum class Kind
+    {
+        keychainFailure,
+        invalidKey,
+        invalidStoredValue
+    };
 
     // The store could not be reached, was locked or refused; message is the store's
     // own text when it has one.

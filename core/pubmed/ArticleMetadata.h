@@ -8,7 +8,11 @@
 
 #include <optional>
 
-enum class ArticleKind { journalArticle, bookChapter };
+enum class ArticleKind
+{
+    journalArticle,
+    bookChapter
+};
 
 QString rawValue(ArticleKind kind);
 // Absent for any text that is not a raw value.

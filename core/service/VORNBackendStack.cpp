@@ -19,14 +19,15 @@ QString credentialScope(const std::optional<QString>& key)
 
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-        const auto loaded = store->loadAPIKey();
-        if (!loaded)
-            return done(std::unexpected(LiteratureError::transport(loaded.error().errorDescription())));
-        if (!*loaded)
-            return done(std::unexpected(LiteratureError::missingCredential()));
-        done(**loaded);
-    };
+    return
+        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+            const auto loaded = store->loadAPIKey();
+            if (!loaded)
+                return done(std::unexpected(LiteratureError::transport(loaded.error().errorDescription())));
+            if (!*loaded)
+                return done(std::unexpected(LiteratureError::missingCredential()));
+            done(**loaded);
+        };
 }
 
 std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,

@@ -141,7 +141,8 @@ bool QtClipboardPasteboard::setString(const QString& text, const QString& type)
     if (m_declaredTypes && !m_declaredTypes->contains(type))
         return false;
     const QByteArray bytes = text.toUtf8();
-    auto existing = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& r) { return r.first == type; });
+    auto existing =
+        std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& r) { return r.first == type; });
     if (existing != m_pending.end())
         existing->second = bytes;
     else

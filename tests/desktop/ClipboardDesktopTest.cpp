@@ -121,7 +121,8 @@ TEST_F(ClipboardDesktop, SnapshotOfEveryFormatRestoresByteForByte)
     ASSERT_TRUE(pasteboard.writeObjects({item}));
     for (const auto& [type, bytes] : formats)
         EXPECT_EQ(readWithXclip(type), bytes) << type.toStdString();
-    EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), formats[0].second) << "plain text for X11 clients";
+    EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), formats[0].second)
+        << "plain text for X11 clients";
     EXPECT_EQ(readWithXclip(QStringLiteral("application/rtf")), formats[2].second);
 }
 
@@ -141,25 +142,29 @@ TEST_F(ClipboardDesktop, ChangeCountMovesOnEveryChange)
     const auto holds = [&](const QString& text) {
         const bool arrived = QTest::qWaitFor(
             [&] {
-                return pasteboard.changeCount() != counts.last() && pasteboard.string(PasteboardType::string) == text;
+                return pasteboard.changeCount() != counts.last() &&
+                       pasteboard.string(PasteboardType::string) == text;
             },
             waitMs);
         counts.append(pasteboard.changeCount());
         return arrived;
     };
     {
-        ClipboardOwner first(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                                       QStringLiteral("clipboard"), file(QStringLiteral("a"), "one")});
+        ClipboardOwner first(QStringLiteral("xclip"),
+                             {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                              QStringLiteral("clipboard"), file(QStringLiteral("a"), "one")});
         ASSERT_TRUE(holds(QStringLiteral("one")));
-        ClipboardOwner second(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                                        QStringLiteral("clipboard"), file(QStringLiteral("b"), "two")});
+        ClipboardOwner second(QStringLiteral("xclip"),
+                              {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                               QStringLiteral("clipboard"), file(QStringLiteral("b"), "two")});
         ASSERT_TRUE(holds(QStringLiteral("two")));
     }
     pasteboard.clearContents();
     counts.append(pasteboard.changeCount());
     ASSERT_TRUE(pasteboard.setString(QStringLiteral("ours"), PasteboardType::string));
     ASSERT_TRUE(holds(QStringLiteral("ours")));
-    EXPECT_EQ(QSet<qint64>(counts.begin(), counts.end()).size(), counts.size()) << "every change has its own count";
+    EXPECT_EQ(QSet<qint64>(counts.begin(), counts.end()).size(), counts.size())
+        << "every change has its own count";
 }
 
 TEST_F(ClipboardDesktop, PlainHtmlAndRtfWritesReachOtherClients)

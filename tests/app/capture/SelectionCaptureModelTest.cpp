@@ -17,12 +17,14 @@ TEST(SelectionCaptureError, MessagesAndDiagnosticCodes)
     };
     const Row rows[] = {
         {SelectionCaptureError::selectionUnavailable(source),
-         QStringLiteral("The focused application did not expose selected text. Enable Compatibility Capture or "
-                        "use the VORN Cite Service."),
+         QStringLiteral(
+             "The focused application did not expose selected text. Enable Compatibility Capture or "
+             "use the VORN Cite Service."),
          QStringLiteral("selection-unavailable")},
         {SelectionCaptureError::selectionTooLong(5321),
-         QStringLiteral("The selection is about 5321 characters. The VORN citation endpoint accepts at most 1000 "
-                        "characters."),
+         QStringLiteral(
+             "The selection is about 5321 characters. The VORN citation endpoint accepts at most 1000 "
+             "characters."),
          QStringLiteral("selection-too-long")},
         {SelectionCaptureError::accessibilityFailure(QStringLiteral("read the focused element"),
                                                      AXError::cannotComplete),
@@ -35,8 +37,10 @@ TEST(SelectionCaptureError, MessagesAndDiagnosticCodes)
          QStringLiteral("The focused application did not expose a text element."),
          QStringLiteral("focused-element-unavailable")},
         {SelectionCaptureError::secureField(),
-         QStringLiteral("VORN Cite never reads text from password or secure fields."), QStringLiteral("secure-field")},
-        {SelectionCaptureError::emptySelection(), QStringLiteral("Select one scientific sentence before using VORN Cite."),
+         QStringLiteral("VORN Cite never reads text from password or secure fields."),
+         QStringLiteral("secure-field")},
+        {SelectionCaptureError::emptySelection(),
+         QStringLiteral("Select one scientific sentence before using VORN Cite."),
          QStringLiteral("empty-selection")},
         {SelectionCaptureError::staleSelection(),
          QStringLiteral("The original selection changed. Select it again before finding citations."),
@@ -96,7 +100,8 @@ TEST(SelectionCapturing, ConveniencesAskForTheThoroughSearch)
     capturing.captureSelection(true);
     capturing.captureSelection(false, 42);
     ASSERT_EQ(capturer.requests.size(), 2);
-    EXPECT_EQ(capturer.requests[0], (SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough}));
+    EXPECT_EQ(capturer.requests[0],
+              (SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough}));
     EXPECT_EQ(capturer.requests[1], (SelectionCaptureOptions{false, 42, DescendantSearch::thorough}));
     EXPECT_FALSE(capturing.focusedElementIsItemContainer());
     EXPECT_TRUE(capturing.gestureLandsInContent(QPointF(), QPointF(1, 1)));
