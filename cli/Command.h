@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <expected>
 #include <functional>
+#include <optional>
+#include <utility>
 
 // What a command reads and writes. Tests fill input and read out and err.
 class CommandIO final
@@ -25,6 +30,8 @@ public:
     void printResult(const QString& text);
     // One line on standard error.
     void printError(const QString& message);
+    // Text of several lines (a usage text) on standard error, followed by one newline.
+    void printErrorText(const QString& text);
 
     QByteArray out;
     QByteArray err;
@@ -33,7 +40,9 @@ private:
     std::function<QByteArray()> m_readInput;
 };
 
-// One subcommand of vorn-cite-cli.
+// One subcommand of vorn-cite-cli. Its options are parsed with QCommandLineParser;
+// every subcommand also answers --help (and -h) with its usage, its one-line summary
+// and one line per argument and option.
 class Command
 {
 public:
@@ -41,15 +50,44 @@ public:
     static constexpr int failure = 1;
     static constexpr int usageError = 2;
 
+    // A positional argument as --help lists it.
+    struct Argument
+    {
+        QString name;
+        QString description;
+    };
+
     virtual ~Command() = default;
     [[nodiscard]] virtual QString name() const = 0;
     // The arguments after the name, for the usage line.
     [[nodiscard]] virtual QString synopsis() const = 0;
+    // What the subcommand does, in one line (the subcommand list and --help show it).
+    [[nodiscard]] virtual QString summary() const = 0;
+    // The options this subcommand accepts, besides --help.
+    [[nodiscard]] virtual QList<QCommandLineOption> options() const { return {}; }
+    // The positional arguments, for --help.
+    [[nodiscard]] virtual QList<Argument> positionalArguments() const { return {}; }
     // Runs with the arguments that follow the subcommand name; returns the exit status.
     virtual int run(const QStringList& arguments, CommandIO& io) = 0;
 
+    // The usage line: "Usage: vorn-cite-cli NAME SYNOPSIS".
+    [[nodiscard]] QString usageLine() const;
+    // The --help text: the usage line, the summary, one line per argument and option.
+    [[nodiscard]] QString help() const;
+
+    // "-h, --help" and the like, with the value's name: "--style STYLE".
+    [[nodiscard]] static QString optionNames(const QCommandLineOption& option);
+    // An argument quoted for a message, unless it may be an API key typed in the wrong
+    // place: a key is never echoed.
+    [[nodiscard]] static QString quoted(const QString& argument);
+
 protected:
-    // Prints the usage line of this command and returns usageError.
+    // Parses arguments with options() and --help. Returns the exit status when the
+    // command has nothing more to do: success after printing the help for --help, or
+    // usageError after the usage line for an unknown option or a missing value.
+    [[nodiscard]] std::optional<int> parse(QCommandLineParser& parser, const QStringList& arguments,
+                                           CommandIO& io) const;
+    // Prints the usage line of this command after problem and returns usageError.
     int usage(CommandIO& io, const QString& problem) const;
     // Prints message as the one-line failure and returns failure.
     static int fail(CommandIO& io, const QString& message);

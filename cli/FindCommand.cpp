@@ -16,44 +16,60 @@
 
 FindCommand::FindCommand(StoreFactory storeFactory) : m_storeFactory(std::move(storeFactory)) {}
 
+QString FindCommand::summary() const
+{
+    return QStringLiteral(
+        "Asks the citation service for references that back a sentence and prints the report.");
+}
+
+QList<QCommandLineOption> FindCommand::options() const
+{
+    return {
+        {QStringLiteral("json"), QStringLiteral("Prints the result JSON instead of the report.")},
+        {QStringLiteral("html"), QStringLiteral("Writes the report as HTML.")},
+        {QStringLiteral("evidence"),
+         QStringLiteral("Asks for evidence quotes and prints the first of each reference.")},
+        {QStringLiteral("cite"),
+         QStringLiteral("Also prints each reference's citation: ") + citationStyleNames() + u'.',
+         QStringLiteral("STYLE")},
+        {QStringLiteral("endpoint"),
+         QStringLiteral(
+             "The service's https base URL for this run (else literature.serviceURL in the settings)."),
+         QStringLiteral("BASE-URL")},
+        {QStringLiteral("pubmed-endpoint"),
+         QStringLiteral("Another efetch service for --cite (default: PubMed's)."), QStringLiteral("URL")},
+        {QStringLiteral("ca-certificates"),
+         QStringLiteral("Also trusts the certificate authorities in this PEM file (for a local service)."),
+         QStringLiteral("PEM")},
+    };
+}
+
+QList<Command::Argument> FindCommand::positionalArguments() const
+{
+    return {
+        {QStringLiteral("SENTENCE..."), QStringLiteral("The sentence (default: read from standard input).")}};
+}
+
 int FindCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    bool json = false;
-    bool html = false;
-    bool evidence = false;
-    QString caFile;
-    QString endpoint;
-    QString pubmedEndpoint;
-    QString citeStyle;
-    QStringList words;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == u"--json")
-            json = true;
-        else if (argument == u"--html")
-            html = true;
-        else if (argument == u"--evidence")
-            evidence = true;
-        else if (argument == u"--ca-certificates" && i + 1 < arguments.size())
-            caFile = arguments.at(++i);
-        else if (argument == u"--endpoint" && i + 1 < arguments.size())
-            endpoint = arguments.at(++i);
-        else if (argument == u"--pubmed-endpoint" && i + 1 < arguments.size())
-            pubmedEndpoint = arguments.at(++i);
-        else if (argument == u"--cite" && i + 1 < arguments.size())
-            citeStyle = arguments.at(++i).toLower();
-        else if (argument.startsWith(u"--"))
-            return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');
-        else
-            words.append(argument);
-    }
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    const bool json = parser.isSet(QStringLiteral("json"));
+    const bool html = parser.isSet(QStringLiteral("html"));
+    const bool evidence = parser.isSet(QStringLiteral("evidence"));
+    const QString caFile = parser.value(QStringLiteral("ca-certificates"));
+    const QString endpoint = parser.value(QStringLiteral("endpoint"));
+    const QString pubmedEndpoint = parser.value(QStringLiteral("pubmed-endpoint"));
+    const QString citeStyle = parser.value(QStringLiteral("cite")).toLower();
+    const QStringList words = parser.positionalArguments();
     if (json && html)
         return usage(io, QStringLiteral("Choose one of --json and --html"));
     if (json && !citeStyle.isEmpty())
         return usage(io, QStringLiteral("Choose one of --json and --cite"));
     if (!citeStyle.isEmpty() &&
         !renderCitation(LiteratureReference{}, citeStyle, QDate::currentDate(), CitationOutput::text))
-        return usage(io, QStringLiteral("Unknown style \"") + citeStyle + QStringLiteral("\"; choose ") +
+        return usage(io, QStringLiteral("Unknown style ") + quoted(citeStyle) + QStringLiteral("; choose ") +
                              citationStyleNames());
 
     QString text;
@@ -82,11 +98,12 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     const std::shared_ptr<VORNAPIKeyStoring> store = m_storeFactory();
     const auto stored = store->loadAPIKey();
     const QString scope = VORNBackendStack::credentialScope(stored ? *stored : std::nullopt);
-    auto backend = VORNBackendStack::make(
-        VORNBackendStack::serviceBaseURL(endpoint.isEmpty() ? UserSettingsFile::serviceURL() : endpoint),
-        VORNBackendStack::keyProvider(store),
-        std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries),
-        std::make_shared<InFlightLiteratureRequests>(), scope, extraAuthorities);
+    const QString baseURL =
+        VORNBackendStack::serviceBaseURL(endpoint.isEmpty() ? UserSettingsFile::serviceURL() : endpoint);
+    auto backend =
+        VORNBackendStack::make(baseURL, VORNBackendStack::keyProvider(store),
+                               std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries),
+                               std::make_shared<InFlightLiteratureRequests>(), scope, extraAuthorities);
 
     const LiteratureQuery query{*sentence, LiteratureQueryOptions{5, evidence, 0}};
     std::unique_ptr<LiteratureQueryStream> stream = backend->query(query);
@@ -105,8 +122,13 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     });
     loop.exec();
 
-    if (error)
-        return fail(io, friendlyMessage(*error));
+    if (error) {
+        fail(io, friendlyMessage(*error));
+        if (error->kind() == LiteratureError::Kind::invalidEndpoint && baseURL.isEmpty())
+            io.printError(QStringLiteral("No service address is configured: set literature.serviceURL in ") +
+                          UserSettingsFile::path() + QStringLiteral(", or pass --endpoint BASE-URL."));
+        return failure;
+    }
     if (!result)
         return fail(io, QStringLiteral("VORN finished without usable citations."));
     if (json) {

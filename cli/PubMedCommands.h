@@ -8,6 +8,7 @@ class ParsePubMedCommand final : public Command
 public:
     QString name() const override { return QStringLiteral("parse-pubmed"); }
     QString synopsis() const override { return {}; }
+    QString summary() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };
 
@@ -24,5 +25,8 @@ public:
     {
         return QStringLiteral("[--endpoint URL] [--ca-certificates FILE] PMID...");
     }
+    QString summary() const override;
+    QList<QCommandLineOption> options() const override;
+    QList<Argument> positionalArguments() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };

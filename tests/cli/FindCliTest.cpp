@@ -2,6 +2,7 @@
 #include "FindCommand.h"
 #include "TestHttpsServer.h"
 #include "literature/UserSettingsFile.h"
+#include "service/VORNBackend.h"
 #include "support/FakeKeyStore.h"
 
 #include <QDir>
@@ -150,4 +151,33 @@ TEST_F(FindCliTest, CiteFetchesThePubMedRecordsAndPrintsEachCitation)
     const Result badStyle =
         find({QStringLiteral("--cite"), QStringLiteral("ieee")}, "Neutrophil traps worsen stroke.");
     EXPECT_EQ(badStyle.status, 2);
+}
+
+// With no service address anywhere, the panel's sentence is followed by how to set one.
+TEST(FindCliWithoutAddress, SaysHowToSetTheServiceAddress)
+{
+    if (!VORNBackend::configuredServiceBaseURL().isEmpty())
+        GTEST_SKIP() << "this build has a service address of its own";
+    QFile::remove(UserSettingsFile::path());
+    auto store = std::make_shared<FakeKeyStore>();
+    store->key = QStringLiteral("vorn_test");
+    const auto find = [&store](const QStringList& arguments) {
+        FindCommand command([store] { return store; });
+        CommandIO io([] { return QByteArray("Aspirin reduces fever in adults."); });
+        const int status = command.run(arguments, io);
+        return std::pair(status, QString::fromUtf8(io.err));
+    };
+
+    const auto [status, err] = find({});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, QStringLiteral(
+                       "The literature service endpoint is invalid.\nNo service address is configured: set "
+                       "literature.serviceURL in ") +
+                       UserSettingsFile::path() + QStringLiteral(", or pass --endpoint BASE-URL.\n"));
+
+    // An address that is there but unusable gets the sentence alone.
+    const auto [httpStatus, httpErr] =
+        find({QStringLiteral("--endpoint"), QStringLiteral("http://127.0.0.1:1")});
+    EXPECT_EQ(httpStatus, 1);
+    EXPECT_EQ(httpErr, QStringLiteral("The literature service endpoint is invalid.\n"));
 }
