@@ -83,7 +83,8 @@ QList<QCommandLineOption> PubMedCommand::options() const
 
 QList<Command::Argument> PubMedCommand::positionalArguments() const
 {
-    return {{QStringLiteral("PMID..."), QStringLiteral("PubMed identifiers, at most 50.")}};
+    return {{QStringLiteral("PMID..."),
+             QStringLiteral("PubMed identifiers, at most 50; other arguments are left out with a warning.")}};
 }
 
 int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
@@ -106,9 +107,11 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
     }
     QStringList identifiers;
     for (const QString& candidate : candidates) {
-        if (!PubMed::canonicalPMID(candidate))
-            return usage(io, QStringLiteral("Not a PubMed identifier: ") + quoted(candidate));
-        identifiers.append(candidate);
+        if (PubMed::canonicalPMID(candidate))
+            identifiers.append(candidate);
+        else
+            io.printError(QStringLiteral("Left out ") + quoted(candidate) +
+                          QStringLiteral(": not a PubMed identifier."));
     }
 
     PubMedArticlesResult result = NetworkSupport::fetchArticles(endpoint, authorities, identifiers);

@@ -14,7 +14,9 @@ public:
 
 // pubmed [--endpoint URL] [--ca-certificates FILE] PMID...: the records from PubMed's
 // efetch service as a JSON array, in the order asked (records of other PMIDs that the
-// service added follow, by PMID). The options point the command at another efetch
+// service added follow, by PMID). An argument that is not a PubMed identifier is left
+// out with a warning, as the efetch client leaves it out; when none is left, the
+// answer is [] without a request. The options point the command at another efetch
 // service, such as the local one of tools/, and trust the certificate authorities in a
 // PEM file besides the system's.
 class PubMedCommand final : public Command

@@ -135,7 +135,7 @@ TEST(PubMedCli, PubMedFetchesFromTheGivenEfetchService)
 TEST(PubMedCli, PubMedUsage)
 {
     for (const QStringList& args :
-         {QStringList{QStringLiteral("pubmed")}, QStringList{QStringLiteral("pubmed"), QStringLiteral("abc")},
+         {QStringList{QStringLiteral("pubmed")},
           QStringList{QStringLiteral("pubmed"), QStringLiteral("--bogus"), QStringLiteral("1")},
           QStringList{QStringLiteral("pubmed"), QStringLiteral("1"), QStringLiteral("--endpoint")}}) {
         const CliRun r = run(args);
@@ -147,4 +147,40 @@ TEST(PubMedCli, PubMedUsage)
              QStringLiteral("http://127.0.0.1:1/entrez/eutils/efetch.fcgi"), QStringLiteral("1")});
     EXPECT_EQ(http.status, 1);
     EXPECT_EQ(http.err, QStringLiteral("The literature service endpoint is invalid.\n"));
+}
+
+// An argument that is not a PubMed identifier is left out with a warning, as the efetch
+// client leaves it out; the others are still fetched.
+TEST(PubMedCli, PubMedLeavesOutWhatIsNoIdentifier)
+{
+    const auto efetch = EfetchFixtures::load(QStringLiteral(VORN_FIXTURES_DIR "/pubmed"));
+    ASSERT_TRUE(efetch.has_value());
+    TestHttpsServer server;
+    server.setHandler([&efetch](const TestHttpRequest& r) { return efetch->answer(r); });
+    ASSERT_TRUE(server.listen());
+    QTemporaryDir dir;
+    QFile ca(dir.filePath(QStringLiteral("ca.pem")));
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.write(TestCertificateAuthority::shared().caCertificate().toPem());
+    ca.close();
+    const QStringList options = {QStringLiteral("pubmed"), QStringLiteral("--endpoint"),
+                                 server.url(EfetchFixtures::path()).toString(),
+                                 QStringLiteral("--ca-certificates"), ca.fileName()};
+
+    const CliRun mixed = run(options + QStringList{QStringLiteral("abc"), QStringLiteral("35358095"),
+                                                   QStringLiteral("PMID:1"), QStringLiteral("0")});
+    EXPECT_EQ(mixed.status, 0);
+    EXPECT_EQ(mixed.out.toUtf8(), expectedRecords({"metapub_35358095"}));
+    EXPECT_EQ(mixed.err, QStringLiteral("Left out \"abc\": not a PubMed identifier.\n"
+                                        "Left out \"PMID:1\": not a PubMed identifier.\n"
+                                        "Left out \"0\": not a PubMed identifier.\n"));
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_TRUE(server.requests().first().target.contains("id=35358095&"));
+
+    // Nothing left: [] without a request.
+    const CliRun none = run(options + QStringList{QStringLiteral("abc")});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, QStringLiteral("[]\n"));
+    EXPECT_EQ(none.err, QStringLiteral("Left out \"abc\": not a PubMed identifier.\n"));
+    EXPECT_EQ(server.requests().size(), 1);
 }
