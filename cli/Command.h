@@ -20,11 +20,11 @@ public:
     explicit CommandIO(std::function<QByteArray()> readInput) : m_readInput(std::move(readInput)) {}
 
     // Standard input, read whole (once), and decoded as UTF-8.
-    std::expected<QString, QString> inputText();
+    [[nodiscard]] std::expected<QString, QString> inputText();
     // Standard input, read whole (once), as bytes: for documents that declare their own encoding.
     QByteArray inputBytes();
     // Standard input read as one JSON object.
-    std::expected<QJsonObject, QString> inputJsonObject();
+    [[nodiscard]] std::expected<QJsonObject, QString> inputJsonObject();
 
     // The result line: text followed by one newline.
     void printResult(const QString& text);

@@ -1,7 +1,8 @@
 #include "FindCommand.h"
 
+#include "BlockingPubMedFetch.h"
+#include "CertificateFile.h"
 #include "CitationCommands.h"
-#include "NetworkSupport.h"
 #include "citation/CitationStyles.h"
 #include "citation/LiteratureReportFormatter.h"
 #include "literature/LiteratureInputValidator.h"
@@ -89,7 +90,7 @@ int FindCommand::run(const QStringList& arguments, CommandIO& io)
     // never by switching verification off.
     QList<QSslCertificate> extraAuthorities;
     if (!caFile.isEmpty()) {
-        const auto read = NetworkSupport::readCertificates(caFile);
+        const auto read = CertificateFile::read(caFile);
         if (!read)
             return fail(io, read.error());
         extraAuthorities = *read;
@@ -154,7 +155,7 @@ void FindCommand::attachPubMedRecords(LiteratureResult& result, const QString& e
         ids.append(reference.pmid);
     const QUrl url = endpoint.isEmpty() ? PubMedArticleService::defaultEndpoint() : QUrl(endpoint);
     // One efetch request for every reference of the result.
-    const PubMedArticlesResult fetched = NetworkSupport::fetchArticles(url, extraAuthorities, ids);
+    const PubMedArticlesResult fetched = BlockingPubMedFetch::articles(url, extraAuthorities, ids);
     if (!fetched) {
         // The citations still render from the service's data, as the cite panel does.
         io.printError(QStringLiteral("PubMed records could not be fetched (") +

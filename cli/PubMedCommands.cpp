@@ -1,6 +1,7 @@
 #include "PubMedCommands.h"
 
-#include "NetworkSupport.h"
+#include "BlockingPubMedFetch.h"
+#include "CertificateFile.h"
 
 #include "pubmed/PubMed.h"
 #include "pubmed/PubMedArticleParser.h"
@@ -100,7 +101,7 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
                               : PubMedArticleService::defaultEndpoint();
     QList<QSslCertificate> authorities;
     for (const QString& file : parser.values(QStringLiteral("ca-certificates"))) {
-        const auto read = NetworkSupport::readCertificates(file);
+        const auto read = CertificateFile::read(file);
         if (!read)
             return fail(io, read.error());
         authorities += *read;
@@ -114,7 +115,7 @@ int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
                           QStringLiteral(": not a PubMed identifier."));
     }
 
-    PubMedArticlesResult result = NetworkSupport::fetchArticles(endpoint, authorities, identifiers);
+    PubMedArticlesResult result = BlockingPubMedFetch::articles(endpoint, authorities, identifiers);
     if (!result)
         return fail(io, result.error().errorDescription());
     io.printResult(articlesJson(

@@ -38,8 +38,8 @@ std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKe
 {
     const QUrl endpoint = VORNBackend::endpoint(serviceBaseURL);
     auto network = std::make_shared<VORNBackend>(
-        endpoint, LiteratureNetworking::ephemeralSession(timeoutSeconds, extraCACertificates),
-        VORNBackend::defaultRetryDelayMilliseconds, std::move(apiKeyProvider));
+        endpoint, LiteratureNetworking::ephemeralSession(timeout, extraCACertificates),
+        VORNBackend::defaultRetryDelay, std::move(apiKeyProvider));
     return std::make_shared<CachingLiteratureBackend>(std::move(network), std::move(cache),
                                                       std::move(inFlight),
                                                       endpoint.toString(QUrl::FullyEncoded), credentialScope);

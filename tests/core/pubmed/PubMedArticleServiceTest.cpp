@@ -75,9 +75,10 @@ class PubMedArticleServiceTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(server.listen()); }
 
-    std::shared_ptr<LiteratureSession> session(double timeoutSeconds = 10) const
+    std::shared_ptr<LiteratureSession>
+    session(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const
     {
-        return LiteratureNetworking::ephemeralSession(timeoutSeconds,
+        return LiteratureNetworking::ephemeralSession(timeout,
                                                       {TestCertificateAuthority::shared().caCertificate()});
     }
     PubMedArticleService service(PubMedArticleService::TaskRunner runner = {}) const

@@ -89,8 +89,8 @@ TEST(LiteratureSession, TrustsOnlyTheGivenAuthority)
     ASSERT_TRUE(server.listen());
     server.setHandler([](const TestHttpRequest&) { return TestHttpResponse::json(200, R"({"ok":true})"); });
 
-    auto trusting =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto trusting = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
     const LiteratureHTTPResult ok = exchange(*trusting, server.url(QStringLiteral("/x")));
     ASSERT_TRUE(ok.has_value()) << ok.error().errorDescription().toStdString();
     EXPECT_EQ(ok->statusCode, 200);
@@ -98,7 +98,7 @@ TEST(LiteratureSession, TrustsOnlyTheGivenAuthority)
     EXPECT_EQ(ok->header("content-type"), QByteArray("application/json"));
 
     // Without the throwaway authority the same server is refused at the TLS handshake.
-    auto plain = LiteratureNetworking::ephemeralSession(10);
+    auto plain = LiteratureNetworking::ephemeralSession(std::chrono::seconds(10));
     const LiteratureHTTPResult refused = exchange(*plain, server.url(QStringLiteral("/x")));
     ASSERT_FALSE(refused.has_value());
     EXPECT_EQ(refused.error().kind(), LiteratureError::Kind::transport);
@@ -108,8 +108,8 @@ TEST(LiteratureSession, NoCookiesNoRedirectsAndABoundedBody)
 {
     TestHttpsServer server;
     ASSERT_TRUE(server.listen());
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
 
     TestHttpResponse withCookie = TestHttpResponse::json(200, "{}");
     withCookie.headers.emplaceBack("Set-Cookie", "session=abc; Path=/");
@@ -140,8 +140,8 @@ TEST(LiteratureSession, DestroyingATransferAbortsTheRequest)
     TestHttpsServer server;
     ASSERT_TRUE(server.listen());
     server.enqueue(TestHttpResponse::stalled());
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
     bool completed = false;
     auto transfer = session->send(QNetworkRequest(server.url(QStringLiteral("/stall"))), "GET", {}, 100,
                                   [&](LiteratureHTTPResult) { completed = true; });

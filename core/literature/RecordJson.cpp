@@ -1,4 +1,4 @@
-#include "JsonSupport.h"
+#include "RecordJson.h"
 
 #include <cmath>
 
