@@ -1,9 +1,8 @@
 #include "Command.h"
 
-#include "literature/VORNAPIKeyFormat.h"
-
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -43,14 +42,42 @@ QByteArray CommandIO::inputBytes()
     return m_readInput ? m_readInput() : QByteArray();
 }
 
-std::expected<QString, QString> CommandIO::inputText()
+namespace {
+
+std::expected<QString, QString> decodedInput(const QByteArray& bytes)
 {
-    const QByteArray bytes = inputBytes();
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::unexpected(QStringLiteral("Standard input is not valid UTF-8."));
     return text;
+}
+
+// text with every run that has the form of an API key ("vorn_" in any case, then
+// letters, digits, "-" and "_") shortened to its prefix and an ellipsis.
+QString withoutKeys(const QString& text)
+{
+    static const QRegularExpression key(QStringLiteral("vorn_[A-Za-z0-9_-]+"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    QString out = text;
+    out.replace(key, QStringLiteral("vorn_\u2026"));
+    return out;
+}
+
+} // namespace
+
+std::expected<QString, QString> CommandIO::inputText()
+{
+    return decodedInput(inputBytes());
+}
+
+std::expected<QString, QString> CommandIO::secretText(const QString& prompt)
+{
+    if (m_readSecret) {
+        if (const std::optional<QByteArray> typed = m_readSecret(prompt))
+            return decodedInput(*typed);
+    }
+    return inputText();
 }
 
 std::expected<QJsonObject, QString> CommandIO::inputJsonObject()
@@ -78,7 +105,7 @@ void CommandIO::printResult(const QString& text)
 void CommandIO::printError(const QString& message)
 {
     // One line: a message with line breaks would read as several errors.
-    QString line = message;
+    QString line = withoutKeys(message);
     line.replace(u'\n', u' ');
     line.replace(u'\r', u' ');
     err += line.toUtf8();
@@ -124,8 +151,6 @@ QString Command::optionNames(const QCommandLineOption& option)
 
 QString Command::quoted(const QString& argument)
 {
-    if (argument.contains(VORNAPIKeyFormat::prefix, Qt::CaseInsensitive))
-        return QStringLiteral("(an argument that looks like an API key, not shown)");
     return u'"' + argument + u'"';
 }
 

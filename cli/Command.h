@@ -25,10 +25,19 @@ public:
     QByteArray inputBytes();
     // Standard input read as one JSON object.
     [[nodiscard]] std::expected<QJsonObject, QString> inputJsonObject();
+    // A secret: typed at the terminal after prompt when the secret reader gives one (the
+    // program reads from a terminal with echo off), otherwise standard input as inputText.
+    [[nodiscard]] std::expected<QString, QString> secretText(const QString& prompt);
+    // Reads a line typed at a terminal after a prompt; absent when there is no terminal.
+    void setSecretReader(std::function<std::optional<QByteArray>(const QString& prompt)> reader)
+    {
+        m_readSecret = std::move(reader);
+    }
 
     // The result line: text followed by one newline.
     void printResult(const QString& text);
-    // One line on standard error.
+    // One line on standard error. A word that has the form of an API key (an argument
+    // typed by mistake) is never echoed: it is shown as "vorn_…".
     void printError(const QString& message);
     // Text of several lines (a usage text) on standard error, followed by one newline.
     void printErrorText(const QString& text);
@@ -38,6 +47,7 @@ public:
 
 private:
     std::function<QByteArray()> m_readInput;
+    std::function<std::optional<QByteArray>(const QString&)> m_readSecret;
 };
 
 // One subcommand of vorn-cite-cli. Its options are parsed with QCommandLineParser;
@@ -77,8 +87,8 @@ public:
 
     // "-h, --help" and the like, with the value's name: "--style STYLE".
     [[nodiscard]] static QString optionNames(const QCommandLineOption& option);
-    // An argument quoted for a message, unless it may be an API key typed in the wrong
-    // place: a key is never echoed.
+    // An argument in double quotes, for a message (printError never echoes one that has
+    // the form of an API key).
     [[nodiscard]] static QString quoted(const QString& argument);
 
 protected:

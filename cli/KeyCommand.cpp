@@ -1,5 +1,7 @@
 #include "KeyCommand.h"
 
+#include "literature/VORNAPIKeyFormat.h"
+
 KeyCommand::KeyCommand(StoreFactory storeFactory) : m_storeFactory(std::move(storeFactory)) {}
 
 QString KeyCommand::summary() const
@@ -25,12 +27,14 @@ int KeyCommand::run(const QStringList& arguments, CommandIO& io)
     if (parser.positionalArguments().size() != 1)
         return usage(io, QStringLiteral("Expected one action"));
     const QString action = parser.positionalArguments().first();
+    if (VORNAPIKeyFormat::normalize(action))
+        return usage(io, QStringLiteral("The key is read from standard input, never from the command line"));
     if (action != u"set" && action != u"status" && action != u"remove")
         return usage(io, QStringLiteral("Unknown action ") + quoted(action));
 
     const std::unique_ptr<VORNAPIKeyStoring> store = m_storeFactory();
     if (action == u"set") {
-        const auto input = io.inputText();
+        const auto input = io.secretText(QStringLiteral("VORN API key: "));
         if (!input)
             return fail(io, input.error());
         if (const auto saved = store->saveAPIKey(*input); !saved)

@@ -7,7 +7,8 @@
 #include <memory>
 
 // key set | status | remove: the API key in the desktop's secret store. The key is
-// read from standard input only, never from the command line.
+// read from standard input only, never from the command line; typed at a terminal, it
+// is read after a prompt with echo off.
 class KeyCommand final : public Command
 {
 public:

@@ -21,17 +21,42 @@ struct BibTeXField
     bool bare = false;
 };
 
+// Whether text holds the word "and" in any case: BibTeX readers split a name list at
+// it wherever it stands outside braces.
+bool containsAndWord(QStringView text)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text.at(i).isSpace())
+            continue;
+        if (text.sliced(start, i - start).compare(u"and", Qt::CaseInsensitive) == 0)
+            return true;
+        start = i + 1;
+    }
+    return false;
+}
+
+// One part of a personal name, escaped; in braces when it holds a comma or the word
+// "and", which would otherwise split it into further parts or further names.
+QString bibtexNamePart(const QString& text)
+{
+    const QString escaped = escapeBibTeX(text);
+    if (escaped.contains(u',') || containsAndWord(escaped))
+        return u'{' + escaped + u'}';
+    return escaped;
+}
+
 // "Smith, Jr., John A." (von Last, Jr, First); a group name in braces, so that
 // BibTeX neither splits nor inverts it.
 QString bibtexName(const AuthorName& name)
 {
     if (name.isCorporate)
         return u'{' + escapeBibTeX(name.surname) + u'}';
-    QString out = escapeBibTeX(name.surname);
+    QString out = bibtexNamePart(name.surname);
     if (name.suffix)
-        out += QStringLiteral(", ") + escapeBibTeX(name.suffixText());
+        out += QStringLiteral(", ") + bibtexNamePart(name.suffixText());
     if (const QString given = name.givenText(true); !given.isEmpty())
-        out += QStringLiteral(", ") + escapeBibTeX(given);
+        out += QStringLiteral(", ") + bibtexNamePart(given);
     return out;
 }
 

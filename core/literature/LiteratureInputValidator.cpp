@@ -2,6 +2,8 @@
 
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+
 namespace LiteratureInputValidator {
 
 namespace {
@@ -54,6 +56,21 @@ QString collapseWhitespace(const QString& text)
         out.append(c);
     }
     return out;
+}
+
+QString collapseWhitespaceDroppingControls(const QString& text)
+{
+    // General category Cc is exactly U+0000 to U+001F and U+007F to U+009F; the white
+    // space among them (TAB to CR, U+0085) is left to collapsing.
+    const auto dropped = [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x20 || (u >= 0x7f && u <= 0x9f)) && !isWhiteSpace(c);
+    };
+    if (std::none_of(text.cbegin(), text.cend(), dropped))
+        return collapseWhitespace(text);
+    QString kept = text;
+    kept.removeIf(dropped);
+    return collapseWhitespace(kept);
 }
 
 qsizetype characterCount(const QString& text)

@@ -22,4 +22,10 @@ qsizetype characterCount(const QString& text);
 // Splits at every White_Space character, drops empty pieces, joins with one space.
 QString collapseWhitespace(const QString& text);
 
+// collapseWhitespace after dropping every control character that is not white space
+// (C0, DEL and C1: escape sequences, BEL, NUL, ...), for text from the network, which
+// must never reach a terminal or the clipboard with them. Format characters such as
+// right-to-left marks stay.
+QString collapseWhitespaceDroppingControls(const QString& text);
+
 } // namespace LiteratureInputValidator

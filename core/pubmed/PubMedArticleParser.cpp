@@ -21,19 +21,20 @@
 
 namespace {
 
-// Amplification protection against entity-expansion bombs ("billion laughs").
-// efetch documents declare no entities, so their factor stays near 1; a document
-// that expands its own entities may grow to about the threshold, and beyond it
-// only while the expanded output stays within the factor of its input.
+// Amplification protection against entity-expansion bombs ("billion laughs"), kept
+// behind the refusal of entity declarations: efetch documents declare no entities, so
+// their factor stays near 1.
 constexpr float maximumAmplification = 10.0f;
 constexpr unsigned long long amplificationThresholdBytes = 1024 * 1024;
 // expat copies what it is fed into its own buffer, so the body goes in pieces: the
 // copy stays small, and a token that spans pieces is rescanned only a few times.
 constexpr qsizetype feedChunkBytes = qsizetype(4) << 20;
 
+// The value of a field: control characters that XML lets through (DEL, C1, such as the
+// terminal's U+009B) dropped, white space collapsed.
 QString collapsed(const std::string& utf8)
 {
-    return LiteratureInputValidator::collapseWhitespace(
+    return LiteratureInputValidator::collapseWhitespaceDroppingControls(
         QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 
@@ -127,6 +128,17 @@ public:
         static_cast<Delegate*>(self)->start(name, attributes);
     }
     static void XMLCALL onEnd(void* self, const XML_Char*) { static_cast<Delegate*>(self)->end(); }
+    // efetch documents declare no entities; a declared one could expand to markup and
+    // multiply the records within expat's amplification limit, so any declaration ends
+    // the parse before anything is expanded.
+    static void XMLCALL onEntityDeclaration(void* self, const XML_Char*, int, const XML_Char*, int,
+                                            const XML_Char*, const XML_Char*, const XML_Char*,
+                                            const XML_Char*)
+    {
+        auto* d = static_cast<Delegate*>(self);
+        if (!d->m_abortReason)
+            d->abort(QStringLiteral("the document declares an entity"));
+    }
     static void XMLCALL onText(void* self, const XML_Char* s, int length)
     {
         auto* d = static_cast<Delegate*>(self);
@@ -474,6 +486,7 @@ std::expected<QList<ArticleMetadata>, LiteratureError> parse(QByteArrayView body
     XML_SetUserData(parser, &delegate);
     XML_SetElementHandler(parser, &Delegate::onStart, &Delegate::onEnd);
     XML_SetCharacterDataHandler(parser, &Delegate::onText);
+    XML_SetEntityDeclHandler(parser, &Delegate::onEntityDeclaration);
 
     qsizetype offset = 0;
     do {

@@ -48,17 +48,48 @@ std::chrono::milliseconds timerDuration(std::chrono::milliseconds timeout)
                       std::chrono::milliseconds(std::numeric_limits<int>::max()));
 }
 
-// Whether a finished reply carries an HTTP response, possibly with an error status, as
-// opposed to a failed exchange. Qt reports statuses of 400 and above as errors: the
-// content (2xx codes) and server (4xx codes) families, and two stragglers for 400 and 407.
-bool isHTTPResponse(QNetworkReply::NetworkError error, bool hasStatus)
+// The error QNetworkReply reports for an HTTP status of 400 or above, whose body it
+// still delivers whole.
+QNetworkReply::NetworkError errorForStatus(int status)
 {
-    const int code = int(error);
+    switch (status) {
+    case 400:
+    case 418:
+        return QNetworkReply::ProtocolInvalidOperationError;
+    case 401:
+        return QNetworkReply::AuthenticationRequiredError;
+    case 403:
+        return QNetworkReply::ContentAccessDenied;
+    case 404:
+        return QNetworkReply::ContentNotFoundError;
+    case 405:
+        return QNetworkReply::ContentOperationNotPermittedError;
+    case 407:
+        return QNetworkReply::ProxyAuthenticationRequiredError;
+    case 409:
+        return QNetworkReply::ContentConflictError;
+    case 410:
+        return QNetworkReply::ContentGoneError;
+    case 500:
+        return QNetworkReply::InternalServerError;
+    case 501:
+        return QNetworkReply::OperationNotImplementedError;
+    case 503:
+        return QNetworkReply::ServiceUnavailableError;
+    default:
+        return status > 500 ? QNetworkReply::UnknownServerError : QNetworkReply::UnknownContentError;
+    }
+}
+
+// Whether a finished reply carries an HTTP response whose body arrived whole, possibly
+// with an error status, as opposed to a failed exchange. Qt reports statuses of 400 and
+// above as errors; any other error, such as a body that failed to decompress after a
+// status of 200, means the body is incomplete and must not reach a parser.
+bool isHTTPResponse(QNetworkReply::NetworkError error, const QVariant& status)
+{
     if (error == QNetworkReply::NoError)
         return true;
-    return hasStatus && ((code > 200 && code < 300) || (code > 400 && code < 500) ||
-                         error == QNetworkReply::ProtocolInvalidOperationError ||
-                         error == QNetworkReply::ProxyAuthenticationRequiredError);
+    return status.isValid() && status.toInt() >= 400 && error == errorForStatus(status.toInt());
 }
 
 } // namespace
@@ -67,7 +98,7 @@ namespace LiteratureNetworking {
 
 QString clean(const QString& text)
 {
-    return LiteratureInputValidator::collapseWhitespace(text);
+    return LiteratureInputValidator::collapseWhitespaceDroppingControls(text);
 }
 
 QString sanitize(const QString& text)
@@ -255,7 +286,7 @@ void LiteratureTransfer::complete()
         // Only the idle and whole-transfer limits abort a reply that is still owned;
         // a cancelled transfer is destroyed and never completes.
         result = std::unexpected(LiteratureError::transport(QStringLiteral("The request timed out.")));
-    } else if (!isHTTPResponse(error, status.isValid())) {
+    } else if (!isHTTPResponse(error, status)) {
         result = std::unexpected(LiteratureError::transport(reply->errorString()));
     } else {
         LiteratureHTTPResponse response;

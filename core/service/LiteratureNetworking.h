@@ -31,7 +31,10 @@ namespace LiteratureNetworking {
 // The longest display form of untrusted text, in user-perceived characters.
 inline constexpr qsizetype maximumDisplayCharacters = 200;
 
-// Splits at every White_Space character, drops empty pieces, joins with one space.
+// Drops every control character that is not white space (escape sequences, BEL, NUL,
+// C1 controls), then splits at every White_Space character, drops empty pieces and joins
+// with one space. Every text of the cite service goes through it once, as it enters the
+// records.
 QString clean(const QString& text);
 // Drops every control character (general category Cc: tab, line feed, NUL, DEL, ...).
 QString sanitize(const QString& text);

@@ -1,6 +1,10 @@
 #include "CliRun.h"
 #include "citation/CitationStyles.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -141,5 +145,58 @@ TEST(CliFormat, UsageErrorsAndBadInput)
         EXPECT_EQ(r.status, row.status) << row.args.join(u' ').toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.startsWith(row.err)) << r.err.toStdString();
+    }
+}
+
+// What the service and PubMed send goes through parse-response or parse-pubmed before
+// any output: no control character of theirs reaches a terminal or the clipboard.
+TEST(CliFormat, ControlCharactersFromTheNetworkNeverReachTheOutput)
+{
+    const auto controls = [](const QString& text) {
+        QString found;
+        for (const QChar c : text) {
+            if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\r')
+                found += u"U+"_s + QString::number(c.unicode(), 16) + u' ';
+        }
+        return found.toStdString();
+    };
+
+    const QByteArray response = R"({"status":"ok","answer":"Yes\u0007.","references":[
+        {"pmid":"31234567","title":"\u001b]0;owned\u0007Effects of \u009b31mexercise\u001b[0m on sleep",
+         "journal":"J Sleep\u0000 Res","year":"2020","authors":["\u001b[2JSmith JA"],
+         "evidence":[{"quote":"Sleep\u0008\u0008 improved.","context_type":"abstract"}]}]})";
+    const CliRun parsed = runCli({u"parse-response"_s, u"--max-articles"_s, u"5"_s}, response);
+    ASSERT_EQ(parsed.status, 0) << parsed.err.toStdString();
+    EXPECT_EQ(controls(parsed.out), "");
+    for (const QStringList& options : {QStringList{}, QStringList{u"--html"_s, u"--evidence"_s}}) {
+        const CliRun report = runCli(QStringList{u"report"_s} + options, parsed.out.toUtf8());
+        ASSERT_EQ(report.status, 0) << report.err.toStdString();
+        EXPECT_TRUE(report.out.contains(u"Effects of 31mexercise[0m on sleep"_s)) << report.out.toStdString();
+        EXPECT_EQ(controls(report.out), "");
+    }
+    const QByteArray fromService =
+        QJsonDocument(QJsonDocument::fromJson(parsed.out.toUtf8())[u"references"_s][0].toObject()).toJson();
+
+    const QByteArray efetch =
+        "<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>31234567</PMID><Article>"
+        "<ArticleTitle>Effects of &#x9B;31mexercise&#x9B;0m on sleep&#x7F;</ArticleTitle>"
+        "<AuthorList><Author><LastName>Sm&#x85;ith</LastName><ForeName>J&#x90;ohn</ForeName>"
+        "</Author></AuthorList></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>";
+    const CliRun articles = runCli({u"parse-pubmed"_s}, efetch);
+    ASSERT_EQ(articles.status, 0) << articles.err.toStdString();
+    EXPECT_EQ(controls(articles.out), "");
+    QJsonObject withRecord = QJsonDocument::fromJson(fromService).object();
+    withRecord.insert(u"article"_s, QJsonDocument::fromJson(articles.out.toUtf8()).array().at(0));
+    const QByteArray fromPubMed = QJsonDocument(withRecord).toJson();
+
+    for (const QByteArray& input : {fromService, fromPubMed}) {
+        for (const QString& style : {u"apa"_s, u"vancouver"_s, u"bibtex"_s, u"ris"_s}) {
+            for (const QString& output : {u"text"_s, u"html"_s, u"rtf"_s}) {
+                const CliRun r = runCli({u"format"_s, u"--style"_s, style, u"--output"_s, output}, input);
+                ASSERT_EQ(r.status, 0) << r.err.toStdString();
+                EXPECT_TRUE(r.out.contains(u"31mexercise"_s)) << r.out.toStdString();
+                EXPECT_EQ(controls(r.out), "") << style.toStdString() << " " << output.toStdString();
+            }
+        }
     }
 }

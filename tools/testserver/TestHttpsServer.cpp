@@ -131,7 +131,7 @@ void TestHttpsServer::setHandler(Handler handler)
 
 bool TestHttpsServer::waitForRequests(qsizetype count, int timeoutMs) const
 {
-    return QTest::qWaitFor([&] { return m_requests.size() >= count; }, timeoutMs);
+    return QTest::qWaitFor([&] { return m_requestCount >= count; }, timeoutMs);
 }
 
 bool TestHttpsServer::waitForAbandoned(int count, int timeoutMs) const
@@ -209,10 +209,13 @@ void TestHttpsServer::readFrom(QSslSocket* socket)
             return;
         request.body = connection->buffer.mid(headerEnd + 4, length);
         connection->buffer.remove(0, headerEnd + 4 + length);
+        // A large body leaves its capacity behind.
+        if (connection->buffer.isEmpty())
+            connection->buffer = QByteArray();
         connection->awaitingAnswer = true;
 
         const bool close = request.header("Connection").value_or(QByteArray()).toLower() == "close";
-        m_requests.append(request);
+        keep(request);
         emit requestReceived(request);
         TestHttpResponse response;
         if (!m_queue.empty()) {
@@ -232,6 +235,17 @@ void TestHttpsServer::readFrom(QSslSocket* socket)
         }
         answer(socket, response, close);
     }
+}
+
+void TestHttpsServer::keep(const TestHttpRequest& request)
+{
+    ++m_requestCount;
+    if (m_requests.size() >= keptRequests)
+        m_requests.removeFirst();
+    TestHttpRequest kept = request;
+    if (kept.body.size() > keptBodyBytes)
+        kept.body = kept.body.left(keptBodyBytes);
+    m_requests.append(std::move(kept));
 }
 
 void TestHttpsServer::answer(QSslSocket* socket, const TestHttpResponse& response, bool close)

@@ -51,7 +51,8 @@ struct TestHttpResponse
 
 // A scriptable HTTPS/1.1 server on 127.0.0.1 for tests and demos. Queued responses
 // answer requests in order; once the queue is empty, the handler answers (by default a
-// 404). It records every request and notices clients that leave before their answer.
+// 404). It counts every request, keeps the latest ones (bounded, so that a demo service
+// that runs for hours stays small) and notices clients that leave before their answer.
 // Lives on the thread that created it; everything runs on that thread's event loop.
 class TestHttpsServer final : public QObject
 {
@@ -60,6 +61,11 @@ class TestHttpsServer final : public QObject
 
 public:
     using Handler = std::function<TestHttpResponse(const TestHttpRequest&)>;
+
+    // How many of the latest requests requests() keeps, and how much of each body; the
+    // handler and requestReceived see the whole body.
+    static constexpr qsizetype keptRequests = 64;
+    static constexpr qsizetype keptBodyBytes = 64 * 1024;
 
     explicit TestHttpsServer(const TestCertificateAuthority& authority = TestCertificateAuthority::shared(),
                              QObject* parent = nullptr);
@@ -76,11 +82,15 @@ public:
     // Answers the oldest stalled request whose client is still connected; false if none.
     bool answerStalled(const TestHttpResponse& response);
 
+    // The latest keptRequests requests, oldest first, bodies cut to keptBodyBytes.
     [[nodiscard]] const QList<TestHttpRequest>& requests() const { return m_requests; }
+    // Every request received since the start.
+    [[nodiscard]] qsizetype requestCount() const { return m_requestCount; }
     // Requests whose client disconnected before the answer was written.
     [[nodiscard]] int abandonedCount() const { return m_abandoned; }
 
-    // Run the event loop until the counts are reached or the timeout passes.
+    // Run the event loop until the counts (of all requests, of abandoned ones) are
+    // reached or the timeout passes.
     bool waitForRequests(qsizetype count, int timeoutMs = 5000) const;
     bool waitForAbandoned(int count, int timeoutMs = 5000) const;
 
@@ -92,12 +102,14 @@ private:
     struct Connection;
     void accept();
     void readFrom(QSslSocket* socket);
+    void keep(const TestHttpRequest& request);
     void answer(QSslSocket* socket, const TestHttpResponse& response, bool close);
 
     QSslServer* m_server;
     std::deque<TestHttpResponse> m_queue;
     Handler m_handler;
     QList<TestHttpRequest> m_requests;
+    qsizetype m_requestCount = 0;
     QHash<QSslSocket*, Connection*> m_connections;
     QList<std::pair<QPointer<QSslSocket>, bool>> m_stalled; // socket, close after answering
     int m_abandoned = 0;

@@ -106,6 +106,18 @@ QList<Expected> expectations()
          u"123-129"_s,
          u"10.1000/182\\"_s,
          u"10.1000/182"_s},
+        {"names with and and commas",
+         namesWithSeparators(),
+         u"pmid31234567"_s,
+         u"article"_s,
+         {u"Doe and Evil, John, Jr"_s, u"Roe, Jane and Max"_s, u"Poe AND Co, Ann"_s},
+         {},
+         u"Effects of exercise on sleep"_s,
+         u"Journal of Sleep Research"_s,
+         u"2020"_s,
+         u"29"_s,
+         u"123-129"_s,
+         u"10.1000/182"_s},
         {"retracted preprint",
          retractedPreprint(),
          u"pmid31234567"_s,
@@ -152,19 +164,22 @@ QStringList cslNames(const QJsonValue& names)
     return out;
 }
 
-// A name as bibtexparser splits it (von, last, first and jr parts), braces of a group
-// name removed.
+// text without the braces that enclose all of it (a group name, a protected name part).
+QString unbraced(const QString& text)
+{
+    return text.startsWith(u'{') && text.endsWith(u'}') ? text.mid(1, text.size() - 2) : text;
+}
+
+// A name as bibtexparser splits it (von, last, first and jr parts), enclosing braces removed.
 QString bibtexparserName(const QJsonObject& name)
 {
     const auto part = [&name](const QString& key) {
         QStringList words;
         for (const QJsonValue& word : name.value(key).toArray())
             words.append(word.toString());
-        return words.join(u' ');
+        return unbraced(words.join(u' '));
     };
-    QString family = joinNonEmpty({part(u"von"_s), part(u"last"_s)}, u" "_s);
-    if (family.startsWith(u'{') && family.endsWith(u'}'))
-        family = family.mid(1, family.size() - 2);
+    const QString family = unbraced(joinNonEmpty({part(u"von"_s), part(u"last"_s)}, u" "_s));
     return joinNonEmpty({family, part(u"first"_s), part(u"jr"_s)}, u", "_s);
 }
 

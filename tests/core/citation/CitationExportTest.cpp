@@ -92,6 +92,22 @@ TEST(CitationExport, SpecialCharactersNamesAndMissingParts)
                                         u"\r\n"_s));
 }
 
+TEST(CitationExport, NamePartsHoldingAndOrACommaAreBraced)
+{
+    // Unbraced, a reader would take "Doe", "Evil, John, Jr", "Roe, Jane", "Max", ... as authors.
+    EXPECT_TRUE(
+        bibtex(namesWithSeparators())
+            .contains(
+                u"  author = {{Doe and Evil}, {John, Jr} and Roe, {Jane and Max} and {Poe AND Co}, Ann},\n"_s))
+        << bibtex(namesWithSeparators()).toStdString();
+    // "and" inside a word, and a suffix, stay as they were.
+    LiteratureReference r = journalArticle();
+    ArticleAuthor junior = person(u"Anderson"_s, u"Band"_s, u"B"_s);
+    junior.suffix = u"Jr"_s;
+    r.article->authors = {junior};
+    EXPECT_TRUE(bibtex(r).contains(u"  author = {Anderson, Jr., Band},\n"_s)) << bibtex(r).toStdString();
+}
+
 TEST(CitationExport, UnpairedBracesAndABackslashInTheDOIKeepTheEntryBalanced)
 {
     const QString entry = bibtex(unbalancedBraces());

@@ -141,6 +141,17 @@ inline LiteratureReference unbalancedBraces()
     return r;
 }
 
+// Name parts that a BibTeX reader would split: the word "and" (in any case) inside a
+// last or fore name, and a comma inside a fore name.
+inline LiteratureReference namesWithSeparators()
+{
+    LiteratureReference r = journalArticle();
+    r.article->authors = {person(u"Doe and Evil"_s, u"John, Jr"_s, u"J"_s),
+                          person(u"Roe"_s, u"Jane and Max"_s, u"J"_s),
+                          person(u"Poe AND Co"_s, u"Ann"_s, u"A"_s)};
+    return r;
+}
+
 // A citation written with asterisks around its italic runs: "A *B* C".
 inline FormattedCitation marked(const QString& text)
 {

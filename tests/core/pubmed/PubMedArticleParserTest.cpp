@@ -97,6 +97,25 @@ TEST(PubMedArticleParser, TitlesGatherInlineMarkupAndCollapseWhitespace)
     });
 }
 
+TEST(PubMedArticleParser, ControlCharactersAreDroppedAndBidiMarksKept)
+{
+    // XML forbids most C0 controls outright; DEL and the C1 controls (U+009B is the
+    // terminal's CSI) are legal characters, written raw or as references.
+    check({
+        {"C1 controls and DEL in text fields are dropped, line separators still collapse",
+         journal("<ArticleTitle>Red\xc2\x9b"
+                 "31m &#x9B;0m title&#x7F;&#x85;end</ArticleTitle>"
+                 "<Journal><Title>J&#x80;ournal</Title></Journal>"
+                 "<AuthorList><Author><LastName>Ro&#x9D;e</LastName><ForeName>Ann&#x9C;</ForeName></Author>"
+                 "</AuthorList>"),
+         records({record(R"("title": "Red31m 0m title end", "journalTitle": "Journal",)"
+                         R"( "authors": [{"lastName": "Roe", "foreName": "Ann"}])")})},
+        {"right-to-left marks and embeddings stay",
+         journal("<ArticleTitle>&#x200F;&#x5E9;&#x5DC;&#x5D5;&#x5DD; &#x202B;x&#x202C;</ArticleTitle>"),
+         records({record(R"("title": "\u200f\u05e9\u05dc\u05d5\u05dd \u202bx\u202c")")})},
+    });
+}
+
 TEST(PubMedArticleParser, PublicationDates)
 {
     check({

@@ -171,10 +171,10 @@ TEST_F(PubMedArticleServiceTest, StatusesOutsideTwoHundredFailWithTheirCodeAndRe
         if (status == 302)
             r.headers.append({"Location", server.url(u"/elsewhere"_s).toEncoded()});
         server.enqueue(r);
-        const qsizetype before = server.requests().size();
+        const qsizetype before = server.requestCount();
         const Outcome o = fetch({u"1"_s});
         EXPECT_EQ(o.error(), LiteratureError::requestFailed(status));
-        EXPECT_EQ(server.requests().size(), before + 1) << "no second request for " << status;
+        EXPECT_EQ(server.requestCount(), before + 1) << "no second request for " << status;
     }
 }
 

@@ -38,6 +38,12 @@ LiteratureHTTPResult exchange(LiteratureSession& session, const QUrl& url, qint6
 TEST(LiteratureNetworking, CleanSanitizeAndDisplayForm)
 {
     EXPECT_EQ(LiteratureNetworking::clean(QStringLiteral("  a\u00a0\n b\t\tc  ")), QStringLiteral("a b c"));
+    // Every other control character (C0, DEL, C1) goes; format characters such as
+    // right-to-left marks stay.
+    EXPECT_EQ(
+        LiteratureNetworking::clean(QStringLiteral("\u001b]0;x\u0007 a\u0000b \u0001 \u009b1mc\u007f\u0085d "
+                                                   "\u200f\u202ee\u202c\u001f")),
+        QStringLiteral("]0;x ab 1mc d \u200f\u202ee\u202c"));
     EXPECT_EQ(LiteratureNetworking::sanitize(QStringLiteral("a\tb\nc\u0000d\u007fe\u0085f g\u200bh")),
               QStringLiteral("abcdef g\u200bh"));
     // Control characters go before whitespace is collapsed, so the two words run together.
@@ -133,6 +139,52 @@ TEST(LiteratureSession, NoCookiesNoRedirectsAndABoundedBody)
     EXPECT_FALSE(server.requests().at(1).header("Cookie").has_value())
         << "the cookie was neither stored nor sent";
     EXPECT_FALSE(server.requests().at(2).header("Cookie").has_value());
+}
+
+TEST(LiteratureSession, ABodyThatFailsInTransferIsATransportFailure)
+{
+    TestHttpsServer server;
+    ASSERT_TRUE(server.listen());
+    auto session =
+        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+
+    // A JSON body compressed with zlib, then cut or spoiled: the status line says 200 and
+    // part of the body may have been decoded, but it never arrived whole.
+    const QByteArray json = R"({"status":"ok","answer":")" + QByteArray(4000, 'a') + R"("})";
+    const QByteArray zlib = qCompress(json).mid(4);
+    QByteArray spoiled = zlib;
+    spoiled[zlib.size() / 2] = char(spoiled[zlib.size() / 2] ^ 0x55);
+    struct Row
+    {
+        const char* label;
+        int status;
+        QByteArray encoding;
+        QByteArray body;
+    };
+    const QList<Row> rows = {
+        {"not compressed at all", 200, "gzip", "this is not gzip"},
+        {"spoiled in the middle", 200, "deflate", spoiled},
+        {"spoiled error body", 404, "deflate", spoiled},
+    };
+    for (const Row& row : rows) {
+        TestHttpResponse response = TestHttpResponse::json(row.status, row.body);
+        response.headers.emplaceBack("Content-Encoding", row.encoding);
+        server.enqueue(response);
+        const LiteratureHTTPResult result =
+            exchange(*session, server.url(QStringLiteral("/broken")), 1 << 20);
+        ASSERT_FALSE(result.has_value()) << row.label << ": status " << result->statusCode.value_or(0)
+                                         << ", body " << result->body.left(60).toStdString();
+        EXPECT_EQ(result.error().kind(), LiteratureError::Kind::transport) << row.label;
+        EXPECT_FALSE(result.error().errorDescription().isEmpty());
+    }
+
+    // The same body whole is an ordinary response.
+    TestHttpResponse whole = TestHttpResponse::json(200, zlib);
+    whole.headers.emplaceBack("Content-Encoding", "deflate");
+    server.enqueue(whole);
+    const LiteratureHTTPResult ok = exchange(*session, server.url(QStringLiteral("/whole")), 1 << 20);
+    ASSERT_TRUE(ok.has_value()) << ok.error().errorDescription().toStdString();
+    EXPECT_EQ(ok->body, json);
 }
 
 TEST(LiteratureSession, DestroyingATransferAbortsTheRequest)

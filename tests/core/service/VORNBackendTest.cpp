@@ -147,12 +147,12 @@ TEST_F(VORNBackendTest, FailedStatusesCarryTheServerMessage)
         response.headers = row.headers;
         response.body = row.body;
         server.enqueue(response);
-        const qsizetype before = server.requests().size();
+        const qsizetype before = server.requestCount();
         const StreamRecorder r = run(*b);
         ASSERT_TRUE(r.error.has_value()) << row.status;
         EXPECT_EQ(*r.error, LiteratureError::requestFailed(row.status, row.message))
             << row.body.toStdString();
-        EXPECT_EQ(server.requests().size(), before + 1) << "no retry for " << row.status;
+        EXPECT_EQ(server.requestCount(), before + 1) << "no retry for " << row.status;
     }
     EXPECT_TRUE(sleeper->requested.isEmpty());
 }

@@ -146,6 +146,35 @@ TEST(VORNResponseParser, ReadsObjectEntries)
     EXPECT_EQ(result->references[3].pmid, u"654"_s) << "a host without digits after it is not a match";
 }
 
+TEST(VORNResponseParser, ControlCharactersNeverReachTheRecords)
+{
+    // A terminal title sequence, a CSI colour code (C0 and C1 forms), BEL, NUL, DEL and
+    // backspaces in every text member; right-to-left marks survive, line breaks still collapse.
+    const QByteArray body = R"({"status":"ok","answer":"Yes\u0007.\u001b[2J","references":[
+        {"pmid":"1","title":"\u001b]0;owned\u0007Title \u009b31mred\u001b[0m\u0000","journal":"J\u007f",
+         "date":"2020\u0085","authors":["\u001b[1mSmith JA","\u200f\u05e9\u05dc\u05d5\u05dd\u0000"],
+         "why":"because\u0008\u0008\u0008","evidence":["q\u001b\u0000uote",{"quote":"q2","context_type":"abs\u009btract"}]},
+        ["Positional \u009b1mtitle","https://pubmed.ncbi.nlm.nih.gov/2/",null,"2021\u0007","Nat\u0000ure",["A\u001bB"]]
+    ]})";
+    const auto result = VORNResponseParser::parse(body, options(10));
+    ASSERT_TRUE(result.has_value()) << result.error().errorDescription().toStdString();
+    EXPECT_EQ(result->answer, u"Yes.[2J"_s);
+    ASSERT_EQ(result->references.size(), 2);
+    const LiteratureReference& object = result->references[0];
+    EXPECT_EQ(object.title, u"]0;ownedTitle 31mred[0m"_s);
+    EXPECT_EQ(object.journal, u"J"_s);
+    EXPECT_EQ(object.date, u"2020"_s);
+    EXPECT_EQ(object.authors, (QList<QString>{u"[1mSmith JA"_s, u"\u200f\u05e9\u05dc\u05d5\u05dd"_s}));
+    EXPECT_EQ(object.relevanceReason, u"because"_s);
+    EXPECT_EQ(object.evidence,
+              (QList<LiteratureEvidence>{{u"quote"_s, std::nullopt}, {u"q2"_s, u"abstract"_s}}));
+    const LiteratureReference& positional = result->references[1];
+    EXPECT_EQ(positional.title, u"Positional 1mtitle"_s);
+    EXPECT_EQ(positional.date, u"2021"_s);
+    EXPECT_EQ(positional.journal, u"Nature"_s);
+    EXPECT_EQ(positional.authors, (QList<QString>{u"AB"_s}));
+}
+
 TEST(VORNResponseParser, ReadsPositionalEntries)
 {
     const QByteArray body =
@@ -313,9 +342,9 @@ TEST(VORNResponseParser, HostileBodiesEndInADetailOrASkippedEntry)
     EXPECT_EQ(numbers->references[0].citationCount, 0);
     EXPECT_EQ(numbers->references[0].pmid.size(), 301);
 
-    // Control characters and escaped NULs are cleaned as text, not refused.
+    // Control characters and escaped NULs are cleaned out of the text, not refused.
     const auto controls = VORNResponseParser::parse(
         okBody(R"([{"pmid":"3","title":"a\u0000b\n\tc","authors":["\ud800"]}])"), options());
     ASSERT_TRUE(controls.has_value());
-    EXPECT_EQ(controls->references[0].title, u"a\u0000b c"_s);
+    EXPECT_EQ(controls->references[0].title, u"ab c"_s);
 }
