@@ -31,8 +31,8 @@ TEST(TestHttpsServer, KeepsTheLatestRequestsWithBoundedBodies)
         handledBody = request.body;
         return TestHttpResponse::json(200, "{}");
     });
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
 
     const int count = TestHttpsServer::keptRequests + 6;
     for (int i = 0; i < count - 1; ++i)

@@ -145,8 +145,8 @@ TEST(LiteratureSession, ABodyThatFailsInTransferIsATransportFailure)
 {
     TestHttpsServer server;
     ASSERT_TRUE(server.listen());
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
 
     // A JSON body compressed with zlib, then cut or spoiled: the status line says 200 and
     // part of the body may have been decoded, but it never arrived whole.
