@@ -17,6 +17,18 @@ public:
     void hide() override {}
 };
 
+// Without a desktop to read from, every capture finds no text element.
+class NoSelectionProvider final : public AsyncSystemSelectionCapturing
+{
+public:
+    QFuture<AsyncSelectionCaptureResult> captureSelection(const SelectionCaptureOptions&) override
+    {
+        return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
+            std::unexpected(SelectionCaptureFailure(SelectionCaptureError::focusedElementUnavailable()))));
+    }
+    QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(false); }
+};
+
 } // namespace
 
 // The running query: its stream and the backend that produces it (kept alive while
@@ -42,6 +54,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     : QObject(parent), m_settings(std::move(dependencies.settings)), m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
+      m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
@@ -50,6 +63,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
         m_resultPanelController = std::make_shared<NoResultPanel>();
+    if (!m_selectionProvider)
+        m_selectionProvider = std::make_shared<NoSelectionProvider>();
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
         // every request. The service address is read when a stack is built.
@@ -257,9 +272,25 @@ FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
     return FailureKind::other;
 }
 
+FailureKind AppCoordinator::classify(const SelectionCaptureFailure& error)
+{
+    if (const auto* capture = std::get_if<SelectionCaptureError>(&error))
+        return classify(*capture);
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return classify(*literature);
+    return FailureKind::other;
+}
+
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
     return ::friendlyMessage(error);
+}
+
+QString AppCoordinator::friendlyMessage(const SelectionCaptureFailure& error)
+{
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return friendlyMessage(*literature);
+    return std::visit([](const auto& e) { return e.errorDescription(); }, error);
 }
 
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)

@@ -2,7 +2,7 @@
 
 #include "AppServices.h"
 #include "AppSettings.h"
-#include "capture/SelectionCaptureError.h"
+#include "capture/SelectionCapturing.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -116,6 +116,8 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // The one selection provider (a CompositeSelectionProvider in the application).
+        std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
@@ -165,11 +167,15 @@ public:
 
     [[nodiscard]] static FailureKind classify(const LiteratureError& error);
     [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
+    // Clipboard-fallback errors are "other"; every failure keeps its own description.
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureFailure& error);
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
+    [[nodiscard]] static QString friendlyMessage(const SelectionCaptureFailure& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+    [[nodiscard]] AsyncSystemSelectionCapturing& selectionProvider() const { return *m_selectionProvider; }
 
     // Credentials.
     [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
@@ -243,6 +249,7 @@ private:
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
+    std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.
