@@ -8,14 +8,29 @@
 class LiteratureError final
 {
 public:
-    enum class Kind { invalidInput, requestFailed, malformedResponse, transport, missingCredential, invalidEndpoint, cancelled };
+    enum class Kind
+    {
+        invalidInput,
+        requestFailed,
+        malformedResponse,
+        transport,
+        missingCredential,
+        invalidEndpoint,
+        cancelled
+    };
 
-    static LiteratureError invalidInput(QString message) { return {Kind::invalidInput, 0, std::move(message)}; }
+    static LiteratureError invalidInput(QString message)
+    {
+        return {Kind::invalidInput, 0, std::move(message)};
+    }
     static LiteratureError requestFailed(int statusCode, std::optional<QString> message = std::nullopt)
     {
         return {Kind::requestFailed, statusCode, std::move(message)};
     }
-    static LiteratureError malformedResponse(QString detail) { return {Kind::malformedResponse, 0, std::move(detail)}; }
+    static LiteratureError malformedResponse(QString detail)
+    {
+        return {Kind::malformedResponse, 0, std::move(detail)};
+    }
     static LiteratureError transport(QString detail) { return {Kind::transport, 0, std::move(detail)}; }
     static LiteratureError missingCredential() { return {Kind::missingCredential, 0, std::nullopt}; }
     static LiteratureError invalidEndpoint() { return {Kind::invalidEndpoint, 0, std::nullopt}; }

@@ -19,14 +19,15 @@ QString credentialScope(const std::optional<QString>& key)
 
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-        const auto loaded = store->loadAPIKey();
-        if (!loaded)
-            return done(std::unexpected(LiteratureError::transport(loaded.error().errorDescription())));
-        if (!*loaded)
-            return done(std::unexpected(LiteratureError::missingCredential()));
-        done(**loaded);
-    };
+    return
+        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+            const auto loaded = store->loadAPIKey();
+            if (!loaded)
+                return done(std::unexpected(LiteratureError::transport(loaded.error().errorDescription())));
+            if (!*loaded)
+                return done(std::unexpected(LiteratureError::missingCredential()));
+            done(**loaded);
+        };
 }
 
 std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,
@@ -37,8 +38,8 @@ std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKe
 {
     const QUrl endpoint = VORNBackend::endpoint(serviceBaseURL);
     auto network = std::make_shared<VORNBackend>(
-        endpoint, LiteratureNetworking::ephemeralSession(timeoutSeconds, extraCACertificates),
-        VORNBackend::defaultRetryDelayMilliseconds, std::move(apiKeyProvider));
+        endpoint, LiteratureNetworking::ephemeralSession(timeout, extraCACertificates),
+        VORNBackend::defaultRetryDelay, std::move(apiKeyProvider));
     return std::make_shared<CachingLiteratureBackend>(std::move(network), std::move(cache),
                                                       std::move(inFlight),
                                                       endpoint.toString(QUrl::FullyEncoded), credentialScope);

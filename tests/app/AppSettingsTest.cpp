@@ -12,7 +12,10 @@ class AppSettingsTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
-    std::unique_ptr<QSettings> file() const { return std::make_unique<QSettings>(path(), QSettings::IniFormat); }
+    std::unique_ptr<QSettings> file() const
+    {
+        return std::make_unique<QSettings>(path(), QSettings::IniFormat);
+    }
     // What another process reading the file sees.
     QVariant stored(const QString& key) const { return QSettings(path(), QSettings::IniFormat).value(key); }
     void storeRaw(const QString& key, const QVariant& value) const
@@ -40,9 +43,14 @@ TEST_F(AppSettingsTest, FreshInstallationDefaults)
 
 TEST_F(AppSettingsTest, StoredValuesAreReadWithFallbacks)
 {
-    struct Row { QString minutes; int want; };
-    for (const Row& row : {Row{QStringLiteral("30"), 15}, Row{QStringLiteral("60"), 60}, Row{QStringLiteral("0"), 0},
-                           Row{QStringLiteral("five"), 15}, Row{QStringLiteral("-5"), 15}}) {
+    struct Row
+    {
+        QString minutes;
+        int want;
+    };
+    for (const Row& row :
+         {Row{QStringLiteral("30"), 15}, Row{QStringLiteral("60"), 60}, Row{QStringLiteral("0"), 0},
+          Row{QStringLiteral("five"), 15}, Row{QStringLiteral("-5"), 15}}) {
         storeRaw(AppSettings::cacheDurationMinutesKey, row.minutes);
         EXPECT_EQ(AppSettings(file()).cacheDurationMinutes(), row.want) << row.minutes.toStdString();
     }

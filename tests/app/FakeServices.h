@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AppServices.h"
-#include "support/FakeKeyStore.h"
 #include "literature/LiteratureBackend.h"
+#include "support/FakeKeyStore.h"
 
 #include <QList>
 

@@ -45,7 +45,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"vorn-cite-service"_s);
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"A local demo of the VORN cite service (it ranks bundled PubMed records by word overlap with the sentence) and of PubMed's efetch service."_s);
+    parser.setApplicationDescription(
+        u"A local demo of the VORN cite service (it ranks bundled PubMed records by word overlap with the sentence) and of PubMed's efetch service."_s);
     parser.addHelpOption();
     const QCommandLineOption portOption(u"port"_s, u"Port on 127.0.0.1 (default: any free port)."_s,
                                         u"port"_s, u"0"_s);
@@ -79,7 +80,8 @@ int main(int argc, char** argv)
     const auto library = DemoLibrary::load(parser.value(fixturesOption));
     const auto efetch = EfetchFixtures::load(parser.value(fixturesOption));
     if (!library || !efetch) {
-        std::fprintf(stderr, "vorn-cite-service: %s\n", qPrintable(library ? efetch.error() : library.error()));
+        std::fprintf(stderr, "vorn-cite-service: %s\n",
+                     qPrintable(library ? efetch.error() : library.error()));
         return 1;
     }
     TestHttpsServer server(*authority);
