@@ -63,14 +63,11 @@ struct AppCoordinator::QueryTask
 
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
-    : QObject(parent),
-      m_settings(std::move(dependencies.settings)),
-      m_keyStore(std::move(keyStore)),
+    : QObject(parent), m_settings(std::move(dependencies.settings)), m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
       m_citePanelController(std::move(dependencies.citePanelController)),
-      m_pasteboard(std::move(dependencies.pasteboard)),
-      m_openURL(std::move(dependencies.openURL)),
+      m_pasteboard(std::move(dependencies.pasteboard)), m_openURL(std::move(dependencies.openURL)),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
@@ -85,9 +82,10 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     if (!m_openURL)
         m_openURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     m_citationDetails = std::make_unique<CitationDetails>(
-        dependencies.articleService ? std::move(dependencies.articleService)
-                                    : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
-                                                                             articleServiceTimeoutSeconds));
+        dependencies.articleService
+            ? std::move(dependencies.articleService)
+            : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
+                                                     articleServiceTimeoutSeconds));
     m_toast = std::make_unique<ToastState>(dependencies.sleeper ? std::move(dependencies.sleeper)
                                                                 : std::make_shared<TimerSleeper>());
     connect(m_citationDetails.get(), &CitationDetails::citeReferenceChanged, this,
@@ -102,8 +100,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         // every request. The service address is read when a stack is built.
         m_backendFactory = [this](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
-                                          scope);
+                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache,
+                                          m_vornInFlight, scope);
         };
     }
     refreshCredentialStatus();
@@ -194,8 +192,10 @@ void AppCoordinator::handleQueryEnd(const QUuid& id, const std::optional<Literat
     }
     if (error->kind() == LiteratureError::Kind::cancelled) {
         assign(m_phase, ResultPanelPhase::failed, &AppCoordinator::phaseChanged);
-        assign(m_errorMessage, std::optional<QString>(error->errorDescription()), &AppCoordinator::errorMessageChanged);
-        assign(m_failureKind, std::optional<FailureKind>(FailureKind::other), &AppCoordinator::failureKindChanged);
+        assign(m_errorMessage, std::optional<QString>(error->errorDescription()),
+               &AppCoordinator::errorMessageChanged);
+        assign(m_failureKind, std::optional<FailureKind>(FailureKind::other),
+               &AppCoordinator::failureKindChanged);
         return;
     }
     showError(friendlyMessage(*error), classify(*error));
@@ -222,7 +222,8 @@ void AppCoordinator::cancelQuery()
     assign(m_phase, ResultPanelPhase::failed, &AppCoordinator::phaseChanged);
     assign(m_errorMessage, std::optional<QString>(LiteratureError::cancelled().errorDescription()),
            &AppCoordinator::errorMessageChanged);
-    assign(m_failureKind, std::optional<FailureKind>(FailureKind::other), &AppCoordinator::failureKindChanged);
+    assign(m_failureKind, std::optional<FailureKind>(FailureKind::other),
+           &AppCoordinator::failureKindChanged);
 }
 
 void AppCoordinator::retryLastQuery()

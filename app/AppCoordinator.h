@@ -21,12 +21,31 @@
 #include <memory>
 #include <optional>
 
-enum class ResultPanelPhase { idle, loading, completed, failed };
-enum class FailureKind { invalidKey, missingKey, accessibility, rateLimited, invalidSelection, other };
+enum class ResultPanelPhase
+{
+    idle,
+    loading,
+    completed,
+    failed
+};
+enum class FailureKind
+{
+    invalidKey,
+    missingKey,
+    accessibility,
+    rateLimited,
+    invalidSelection,
+    other
+};
 
 struct CredentialStatus
 {
-    enum class Kind { unreadable, missing, stored };
+    enum class Kind
+    {
+        unreadable,
+        missing,
+        stored
+    };
     Kind kind = Kind::missing;
     QString message; // unreadable only
 
@@ -38,7 +57,8 @@ struct CredentialStatus
 
 // Builds the literature backend for a credential scope. The application's factory
 // builds the caching HTTPS stack; tests pass scripted backends.
-using LiteratureBackendFactory = std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
+using LiteratureBackendFactory =
+    std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
 
 // The one object that ties the application together: it owns the services, holds
 // every piece of state the windows show, and runs literature queries. Main thread only.
@@ -58,8 +78,10 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(std::optional<FailureKind> failureKind READ failureKind NOTIFY failureKindChanged)
     Q_PROPERTY(bool hasStoredAPIKey READ hasStoredAPIKey NOTIFY hasStoredAPIKeyChanged)
     Q_PROPERTY(CredentialStatus credentialStatus READ credentialStatus NOTIFY credentialStatusChanged)
-    Q_PROPERTY(std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
-    Q_PROPERTY(std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
+    Q_PROPERTY(
+        std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
+    Q_PROPERTY(
+        std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
     Q_PROPERTY(CiteDetailStatus citeDetailStatus READ citeDetailStatus NOTIFY citeDetailStatusChanged)
     Q_PROPERTY(std::optional<QString> toastMessage READ toastMessage NOTIFY toastMessageChanged)
     Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
@@ -82,9 +104,9 @@ public:
         // Citation details, reports and toasts.
         std::shared_ptr<CitePanelControlling> citePanelController;
         std::shared_ptr<PlatformPasteboardAccessing> pasteboard; // without one, copies do nothing
-        std::shared_ptr<PubMedArticleService> articleService;    // default: NCBI efetch, 20 s
-        std::shared_ptr<Sleeping> sleeper;                       // default: timers on the event loop
-        std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
+        std::shared_ptr<PubMedArticleService> articleService; // default: NCBI efetch, 20 s
+        std::shared_ptr<Sleeping> sleeper; // default: timers on the event loop
+        std::function<bool(const QUrl&)> openURL; // default: QDesktopServices
         // The one selection provider (a CompositeSelectionProvider in the application).
         std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
     };
@@ -107,13 +129,25 @@ public:
     {
         return m_citationDetails->citeReference();
     }
-    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const { return m_citationDetails->citeDetailStatus(); }
+    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const
+    {
+        return m_citationDetails->citeDetailStatus();
+    }
     [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toast->message(); }
     [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
     [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
-    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
-    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
-    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
+    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const
+    {
+        return m_shortcutStatusMessage;
+    }
+    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const
+    {
+        return m_accessibilityWarning;
+    }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const
+    {
+        return m_pendingUpdateVersion;
+    }
 
     // Written by the result panel controller when it shows or hides the panel.
     void setResultPanelVisible(bool visible);
