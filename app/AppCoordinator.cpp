@@ -1,9 +1,11 @@
 #include "AppCoordinator.h"
 
 #include "ApplicationLifecycle.h"
+#include "ReportActions.h"
 #include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
+#include <QDesktopServices>
 #include <QPromise>
 
 #include <algorithm>
@@ -34,6 +36,15 @@ public:
     QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(false); }
 };
 
+class NoCitePanel final : public CitePanelControlling
+{
+public:
+    void show(const std::optional<ScreenRect>&) override {}
+    void hide() override {}
+};
+
+constexpr double articleServiceTimeoutSeconds = 20;
+
 } // namespace
 
 // The running query: its stream and the backend that produces it (kept alive while
@@ -61,6 +72,9 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
+      m_citePanelController(std::move(dependencies.citePanelController)),
+      m_pasteboard(std::move(dependencies.pasteboard)),
+      m_openURL(std::move(dependencies.openURL)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
@@ -69,6 +83,21 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
         m_resultPanelController = std::make_shared<NoResultPanel>();
+    if (!m_citePanelController)
+        m_citePanelController = std::make_shared<NoCitePanel>();
+    if (!m_openURL)
+        m_openURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    m_citationDetails = std::make_unique<CitationDetails>(
+        dependencies.articleService ? std::move(dependencies.articleService)
+                                    : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
+                                                                             articleServiceTimeoutSeconds));
+    m_toast = std::make_unique<ToastState>(dependencies.sleeper ? std::move(dependencies.sleeper)
+                                                                : std::make_shared<TimerSleeper>());
+    connect(m_citationDetails.get(), &CitationDetails::citeReferenceChanged, this,
+            &AppCoordinator::citeReferenceChanged);
+    connect(m_citationDetails.get(), &CitationDetails::citeDetailStatusChanged, this,
+            &AppCoordinator::citeDetailStatusChanged);
+    connect(m_toast.get(), &ToastState::messageChanged, this, &AppCoordinator::toastMessageChanged);
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
         // every request. The service address is read when a stack is built.
@@ -98,6 +127,11 @@ AppCoordinator::~AppCoordinator() = default;
 void AppCoordinator::setResultPanelVisible(bool visible)
 {
     assign(m_isResultPanelVisible, visible, &AppCoordinator::isResultPanelVisibleChanged);
+}
+
+void AppCoordinator::setResultPanelController(std::shared_ptr<ResultPanelControlling> controller)
+{
+    m_resultPanelController = controller ? std::move(controller) : std::make_shared<NoResultPanel>();
 }
 
 // Query flow
@@ -214,6 +248,7 @@ bool AppCoordinator::canRetryLastQuery() const
 
 void AppCoordinator::hideResultPanel()
 {
+    dismissCite();
     m_resultPanelController->hide();
 }
 
@@ -456,4 +491,48 @@ void AppCoordinator::showAbout()
 {
     if (m_windows)
         m_windows->showAbout();
+}
+
+// Citation details, reports and toasts
+
+void AppCoordinator::presentCite(const LiteratureReference& reference)
+{
+    const bool needsFetch = m_citationDetails->present(reference);
+    m_citePanelController->show(m_isResultPanelVisible ? m_resultPanelController->frame() : std::nullopt);
+    if (needsFetch)
+        fetchArticleDetails(reference.pmid);
+}
+
+void AppCoordinator::fetchArticleDetails(const QString& pmid)
+{
+    m_citationDetails->fetchArticleDetails(pmid, m_result);
+}
+
+void AppCoordinator::dismissCite()
+{
+    m_citationDetails->dismiss();
+    m_citePanelController->hide();
+}
+
+void AppCoordinator::showToast(const QString& message)
+{
+    m_toast->show(message);
+}
+
+void AppCoordinator::copyPlainReport()
+{
+    if (m_result && m_pasteboard)
+        ReportActions::copyPlainReport(*m_pasteboard, *m_result, m_settings->includeEvidence());
+}
+
+void AppCoordinator::copyRichReport()
+{
+    if (m_result && m_pasteboard)
+        ReportActions::copyRichReport(*m_pasteboard, *m_result, m_settings->includeEvidence());
+}
+
+void AppCoordinator::openReference(const LiteratureReference& reference)
+{
+    if (const std::optional<QUrl> url = ReportActions::referenceURL(reference))
+        m_openURL(*url);
 }

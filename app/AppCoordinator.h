@@ -2,11 +2,14 @@
 
 #include "AppServices.h"
 #include "AppSettings.h"
+#include "CitationDetails.h"
 #include "GlobalHotKey.h"
 #include "LifecycleServices.h"
 #include "ServicesProvider.h"
-#include "capture/SelectionCapturing.h"
+#include "ToastState.h"
+#include "capture/PlatformPasteboardAccessing.h"
 #include "capture/SelectionCaptureError.h"
+#include "capture/SelectionCapturing.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -35,19 +38,6 @@ struct CredentialStatus
     static CredentialStatus missing() { return {Kind::missing, {}}; }
     static CredentialStatus stored() { return {Kind::stored, {}}; }
     friend bool operator==(const CredentialStatus&, const CredentialStatus&) = default;
-};
-
-struct CiteDetailStatus
-{
-    enum class Kind { unavailable, idle, loading, fromPubMed };
-    Kind kind = Kind::idle;
-    QString message; // unavailable only
-
-    static CiteDetailStatus unavailable(QString message) { return {Kind::unavailable, std::move(message)}; }
-    static CiteDetailStatus idle() { return {Kind::idle, {}}; }
-    static CiteDetailStatus loading() { return {Kind::loading, {}}; }
-    static CiteDetailStatus fromPubMed() { return {Kind::fromPubMed, {}}; }
-    friend bool operator==(const CiteDetailStatus&, const CiteDetailStatus&) = default;
 };
 
 // Builds the literature backend for a credential scope. The application's factory
@@ -109,6 +99,12 @@ public:
         std::shared_ptr<LaunchAtLoginManaging> launchAtLoginManager;
         std::shared_ptr<ApplicationActivationObserving> activationObserver;
         std::shared_ptr<ApplicationWindowsPresenting> windows;
+        // Citation details, reports and toasts.
+        std::shared_ptr<CitePanelControlling> citePanelController;
+        std::shared_ptr<PlatformPasteboardAccessing> pasteboard; // without one, copies do nothing
+        std::shared_ptr<PubMedArticleService> articleService;    // default: NCBI efetch, 20 s
+        std::shared_ptr<Sleeping> sleeper;                       // default: timers on the event loop
+        std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
@@ -125,9 +121,12 @@ public:
     [[nodiscard]] bool hasStoredAPIKey() const { return m_hasStoredAPIKey; }
     [[nodiscard]] const CredentialStatus& credentialStatus() const { return m_credentialStatus; }
     [[nodiscard]] const std::optional<QString>& maskedStoredAPIKey() const { return m_maskedStoredAPIKey; }
-    [[nodiscard]] const std::optional<LiteratureReference>& citeReference() const { return m_citeReference; }
-    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const { return m_citeDetailStatus; }
-    [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toastMessage; }
+    [[nodiscard]] const std::optional<LiteratureReference>& citeReference() const
+    {
+        return m_citationDetails->citeReference();
+    }
+    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const { return m_citationDetails->citeDetailStatus(); }
+    [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toast->message(); }
     [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
     [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
     [[nodiscard]] LaunchAtLoginStatus launchAtLoginStatus() const { return m_launchAtLoginStatus; }
@@ -141,6 +140,8 @@ public:
 
     // Written by the result panel controller when it shows or hides the panel.
     void setResultPanelVisible(bool visible);
+    // The window controller, which needs the coordinator to exist first.
+    void setResultPanelController(std::shared_ptr<ResultPanelControlling> controller);
 
     // Query flow.
     void run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor);
@@ -161,6 +162,18 @@ public:
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
     // The one result cache that every backend built by the factory should share.
     [[nodiscard]] const std::shared_ptr<InMemoryLiteratureCache>& resultCache() const { return m_vornCache; }
+
+    // Citation details, reports and toasts.
+    void presentCite(const LiteratureReference& reference);
+    void dismissCite();
+    void showToast(const QString& message);
+    void copyPlainReport();
+    void copyRichReport();
+    void openReference(const LiteratureReference& reference);
+    [[nodiscard]] const QHash<QString, ArticleMetadata>& articleMetadataCache() const
+    {
+        return m_citationDetails->articleMetadataCache();
+    }
 
     // Credentials.
     [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
@@ -233,6 +246,7 @@ private:
     }
 
     std::shared_ptr<LiteratureBackend> makeBackend();
+    void fetchArticleDetails(const QString& pmid);
     void showResultPanel(const std::optional<ScreenRect>& anchor);
     std::optional<ScreenRect> selectionBounds() const;
     void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
@@ -250,9 +264,6 @@ private:
     bool m_hasStoredAPIKey = false;
     CredentialStatus m_credentialStatus;
     std::optional<QString> m_maskedStoredAPIKey;
-    std::optional<LiteratureReference> m_citeReference;
-    CiteDetailStatus m_citeDetailStatus;
-    std::optional<QString> m_toastMessage;
     bool m_isResultPanelVisible = false;
     double m_resultPanelMaxHeight = 560;
     LaunchAtLoginStatus m_launchAtLoginStatus = LaunchAtLoginStatus::unavailable;
@@ -266,6 +277,11 @@ private:
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
+    std::shared_ptr<CitePanelControlling> m_citePanelController;
+    std::shared_ptr<PlatformPasteboardAccessing> m_pasteboard;
+    std::function<bool(const QUrl&)> m_openURL;
+    std::unique_ptr<CitationDetails> m_citationDetails;
+    std::unique_ptr<ToastState> m_toast;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.

@@ -20,6 +20,19 @@ public:
     // Positions the panel next to anchor (desktop space), or at a default place, and shows it.
     virtual void show(const std::optional<ScreenRect>& anchor) = 0;
     virtual void hide() = 0;
+    // The panel's frame in desktop space while it is shown; absent when hidden.
+    [[nodiscard]] virtual std::optional<ScreenRect> frame() const { return std::nullopt; }
+};
+
+// Shows and hides the cite panel of one reference.
+class CitePanelControlling
+{
+public:
+    virtual ~CitePanelControlling() = default;
+    // Places the panel next to over (desktop space), or at a default place, and shows it.
+    virtual void show(const std::optional<ScreenRect>& over) = 0;
+    // Orders the panel out without destroying it.
+    virtual void hide() = 0;
 };
 
 // Whether this process may read other applications through the accessibility bus.
