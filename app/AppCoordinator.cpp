@@ -403,6 +403,12 @@ void AppCoordinator::setCompatibilityCaptureEnabled(bool enabled)
     m_settings->setCompatibilityCaptureEnabled(enabled);
 }
 
+void AppCoordinator::setAutomaticSelectionEnabled(bool enabled)
+{
+    // The automatic selection monitor follows the setting.
+    m_settings->setAutomaticSelectionEnabled(enabled);
+}
+
 bool AppCoordinator::isCapturingSelection() const
 {
     return m_triggers->isCapturing();

@@ -187,6 +187,7 @@ public:
     void dispatch(const SelectionContext& context);
     void handleSelectionCaptureFailure(const SelectionCaptureFailure& failure);
     void setCompatibilityCaptureEnabled(bool enabled);
+    void setAutomaticSelectionEnabled(bool enabled);
     [[nodiscard]] bool isCapturingSelection() const;
 
     // Lifecycle (ApplicationLifecycle) and the application's windows.

@@ -188,6 +188,8 @@ bool ApplicationLifecycle::completeOnboarding()
         return false;
     c.settings().setHasCompletedOnboarding(true);
     refreshAccessibilityStatus();
+    if (c.m_windows)
+        c.m_windows->closeOnboarding();
     return true;
 }
 

@@ -73,5 +73,6 @@ public:
     virtual ~ApplicationWindowsPresenting() = default;
     virtual void showSettings() = 0;
     virtual void showOnboarding() = 0;
+    virtual void closeOnboarding() = 0;
     virtual void showAbout() = 0;
 };

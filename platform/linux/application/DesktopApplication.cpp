@@ -123,7 +123,7 @@ std::expected<void, QString> DesktopApplication::build()
     environment.applications = m_workspace;
     auto reader = std::make_shared<AccessibilitySelectionProvider>(m_permission, environment);
 
-    m_windows = std::make_shared<ApplicationWindows>();
+    m_windows = std::make_shared<ApplicationWindows>(StatusTrayIcon::isTrayAvailable());
     AppCoordinator::Dependencies dependencies;
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
