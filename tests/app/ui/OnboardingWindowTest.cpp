@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString validKey = QStringLiteral("vorn_abc-DEF_123");
@@ -48,19 +50,19 @@ TEST_F(OnboardingTest, StepsCarryTheirTitlesAndTheLinuxWordings)
     open();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Set Up VORN Cite"));
     EXPECT_EQ(window->size(), QSize(520, 520));
-    const QStringList titles = {"Welcome to VORN Cite", "Allow selected-text access", "Store your VORN key",
-                                "Your choices"};
+    const QStringList titles = {u"Welcome to VORN Cite"_s, u"Allow selected-text access"_s, u"Store your VORN key"_s,
+                                u"Your choices"_s};
     for (int i = 0; i < OnboardingWindow::stepCount; ++i)
         EXPECT_EQ(window->stepLayout(i)->title(), titles[i]);
     EXPECT_TRUE(window->stepLayout(0)->descriptionText().contains(QStringLiteral("press Alt+Super+G or click")));
     EXPECT_EQ(window->stepLayout(2)->descriptionText(),
               QStringLiteral("The vorn_ key is stored in your keyring and sent only to the VORN endpoint."));
     EXPECT_EQ(window->welcomeCard()->rowTexts(),
-              (QStringList{"Select a sentence with a scientific claim.",
-                           "Invoke the hot key, the badge, or the Services menu.",
-                           "Cite the returned PubMed references in one click."}));
+              (QStringList{u"Select a sentence with a scientific claim."_s,
+                           u"Invoke the hot key, the badge, or the Services menu."_s,
+                           u"Cite the returned PubMed references in one click."_s}));
     EXPECT_EQ(window->accessibilityCard()->rowTexts(),
-              (QStringList{"Step 2 of 4 — Accessibility required", "Desktop accessibility (assistive technologies)"}));
+              (QStringList{u"Step 2 of 4 — Accessibility required"_s, u"Desktop accessibility (assistive technologies)"_s}));
     EXPECT_EQ(window->trustPending()->text(), QStringLiteral("Choose Request Access, then return here."));
     EXPECT_EQ(window->noTrayNote(), nullptr);
 }
@@ -79,11 +81,11 @@ TEST_F(OnboardingTest, WithoutATrayHostTheWelcomeSaysHowEverythingIsReached)
 TEST_F(OnboardingTest, WelcomeContinuesToTheAccessibilityStepWhichOffersOnlyTheTrustButtons)
 {
     open();
-    EXPECT_EQ(footer(), QStringList{"Continue"});
+    EXPECT_EQ(footer(), QStringList{u"Continue"_s});
     EXPECT_FALSE(window->isPollingTrust());
     click(QStringLiteral("Continue"));
     EXPECT_EQ(window->step(), 1);
-    EXPECT_EQ(footer(), (QStringList{"Open System Settings", "Request Access"}));
+    EXPECT_EQ(footer(), (QStringList{u"Open System Settings"_s, u"Request Access"_s}));
     EXPECT_EQ(footerButton(QStringLiteral("Open System Settings"))->kind(), StyledButton::Kind::secondary);
     EXPECT_EQ(footerButton(QStringLiteral("Request Access"))->kind(), StyledButton::Kind::primary);
     EXPECT_TRUE(window->isPollingTrust());
@@ -99,7 +101,7 @@ TEST_F(OnboardingTest, ContinueAppearsOnceThePollSeesTrust)
     open();
     click(QStringLiteral("Continue"));
     permission->trusted = true; // granted in the desktop's settings
-    EXPECT_TRUE(QTest::qWaitFor([&] { return footer() == QStringList{"Continue"}; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return footer() == QStringList{u"Continue"_s}; }, 2000));
     EXPECT_TRUE(window->accessibilityTrusted());
     EXPECT_TRUE(window->trustGranted()->isVisibleTo(window.get()));
     EXPECT_FALSE(window->trustPending()->isVisibleTo(window.get()));
@@ -116,7 +118,7 @@ TEST_F(OnboardingTest, RequestAccessPromptsThenReadsTheTrust)
     click(QStringLiteral("Request Access"));
     EXPECT_EQ(permission->prompts, 1);
     EXPECT_TRUE(window->accessibilityTrusted());
-    EXPECT_EQ(footer(), QStringList{"Continue"});
+    EXPECT_EQ(footer(), QStringList{u"Continue"_s});
 }
 
 TEST_F(OnboardingTest, KeyStepNeedsAStoredKeyAndKeepsAMalformedOne)
@@ -126,7 +128,7 @@ TEST_F(OnboardingTest, KeyStepNeedsAStoredKeyAndKeepsAMalformedOne)
     click(QStringLiteral("Continue"));
     click(QStringLiteral("Continue"));
     ASSERT_EQ(window->step(), 2);
-    EXPECT_EQ(footer(), QStringList{"Continue"});
+    EXPECT_EQ(footer(), QStringList{u"Continue"_s});
     EXPECT_FALSE(footerButton(QStringLiteral("Continue"))->isEnabled());
     EXPECT_EQ(window->keyCaption()->text(), QStringLiteral("VORN API key"));
     EXPECT_EQ(window->keyField()->placeholderText(), QStringLiteral("vorn_…"));
@@ -179,7 +181,7 @@ TEST_F(OnboardingTest, ChoicesStepAppliesTheRecommendedDefaultsButKeepsAnExplici
     EXPECT_TRUE(settings->compatibilityCaptureEnabled());
     QTest::mouseClick(window->badgeConsent()->toggle(), Qt::LeftButton);
     EXPECT_FALSE(settings->automaticSelectionEnabled());
-    EXPECT_EQ(footer(), QStringList{"Finish Setup"});
+    EXPECT_EQ(footer(), QStringList{u"Finish Setup"_s});
 }
 
 TEST_F(OnboardingTest, FinishIsRefusedWithoutTrustOrKey)
