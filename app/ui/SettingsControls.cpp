@@ -220,6 +220,9 @@ SettingsRow::SettingsRow(const QString& label, const QString& description, QWidg
     m_description->setVisible(!description.isEmpty());
     texts->addWidget(m_description);
     layout->addLayout(texts, 1);
+    // The description's width limit caps the text column: the rest of the row stays
+    // empty rather than centring the column.
+    layout->addStretch(0);
     if (control) {
         control->setParent(this);
         layout->addWidget(control, 0, Qt::AlignRight | Qt::AlignVCenter);
@@ -405,17 +408,18 @@ protected:
 StepLayout::StepLayout(const QString& title, const QString& description, QWidget* content, QWidget* parent)
     : QWidget(parent)
 {
+    // Text and content 380 points wide, centred: widgets fill the width between the
+    // margins (an alignment in the layout would size word-wrapped text by its hint).
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
     layout->addWidget(new MarkTile(this), 0, Qt::AlignHCenter);
     m_title = new ThemedLabel(title, 18, QFont::Bold, ThemedLabel::Tone::primary, this);
     m_title->setAlignment(Qt::AlignHCenter);
-    layout->addWidget(m_title, 0, Qt::AlignHCenter);
+    layout->addWidget(m_title);
     m_description = new ThemedLabel(description, 12.5, QFont::Normal, ThemedLabel::Tone::secondary, this);
     m_description->setAlignment(Qt::AlignHCenter);
     m_description->setWordWrap(true);
-    m_description->setFixedWidth(380);
     // Line spacing of 3 points over the font's own.
     m_description->setTextFormat(Qt::RichText);
     const int lineHeight = QFontMetrics(m_description->font()).lineSpacing() + 3;
@@ -423,12 +427,23 @@ StepLayout::StepLayout(const QString& title, const QString& description, QWidget
                                .arg(lineHeight)
                                .arg(description.toHtmlEscaped()));
     m_description->setAccessibleName(description);
-    layout->addWidget(m_description, 0, Qt::AlignHCenter);
-    layout->addSpacing(8);
+    auto* column = new QVBoxLayout();
+    column->setSpacing(10);
+    column->addWidget(m_description);
+    column->addSpacing(8);
     if (content) {
         content->setParent(this);
-        layout->addWidget(content, 0, Qt::AlignHCenter);
+        column->addWidget(content);
     }
+    auto* centred = new QHBoxLayout();
+    centred->addStretch(1);
+    auto* holder = new QWidget(this);
+    holder->setFixedWidth(380);
+    holder->setLayout(column);
+    column->setContentsMargins(0, 0, 0, 0);
+    centred->addWidget(holder);
+    centred->addStretch(1);
+    layout->addLayout(centred);
     layout->addStretch(1);
 }
 

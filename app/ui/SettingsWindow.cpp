@@ -104,7 +104,7 @@ protected:
             painter.setPen(Qt::NoPen);
             painter.setBrush(theme.accentDeep);
             painter.drawRoundedRect(QRectF(rect()).adjusted(0, 1, 0, -1), 7, 7);
-        } else if (hasFocus()) {
+        } else if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
             painter.setPen(QPen(theme.accent, 1.5));
             painter.setBrush(Qt::NoBrush);
             painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
@@ -180,10 +180,11 @@ SettingsWindow::SettingsWindow(AppCoordinator& coordinator, QWidget* parent) : Q
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        // The card surface shows through.
+        scroll->setWidget(pane);
+        // The card surface shows through (setWidget turns the pane's filling on).
+        scroll->setAutoFillBackground(false);
         scroll->viewport()->setAutoFillBackground(false);
         pane->setAutoFillBackground(false);
-        scroll->setWidget(pane);
         m_stack->addWidget(scroll);
     }
     contentLayout->addWidget(m_stack);
