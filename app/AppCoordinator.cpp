@@ -5,6 +5,7 @@
 #include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QPromise>
 
@@ -65,6 +66,11 @@ struct AppCoordinator::QueryTask
     }
 };
 
+AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore)
+    : AppCoordinator(std::move(keyStore), Dependencies{})
+{
+}
+
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
     : QObject(parent),
@@ -75,6 +81,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_citePanelController(std::move(dependencies.citePanelController)),
       m_pasteboard(std::move(dependencies.pasteboard)),
       m_openURL(std::move(dependencies.openURL)),
+      m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
@@ -100,11 +107,12 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     connect(m_toast.get(), &ToastState::messageChanged, this, &AppCoordinator::toastMessageChanged);
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
-        // every request. The service address is read when a stack is built.
+        // every request on a thread of its own: a keyring that waits to be unlocked
+        // never freezes the windows. The service address is read when a stack is built.
         m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache, m_vornInFlight,
-                                          scope, certificates);
+                                          VORNBackendStack::asynchronousKeyProvider(m_keyStore), m_vornCache,
+                                          m_vornInFlight, scope, certificates);
         };
     }
     m_windows = std::move(dependencies.windows);
@@ -332,10 +340,14 @@ QString AppCoordinator::credentialScope(const std::optional<QString>& key)
 
 std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 {
-    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope)
+    // A changed key or a changed service address ("literature.serviceURL") each need a
+    // new stack; the cache and the in-flight table outlive it.
+    const QString serviceURL = m_settings->serviceURL();
+    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope && m_cachedBackendServiceURL == serviceURL)
         return m_cachedBackend->second;
     std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentialScope);
     m_cachedBackend = std::make_pair(m_credentialScope, backend);
+    m_cachedBackendServiceURL = serviceURL;
     return backend;
 }
 
@@ -343,7 +355,27 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 
 void AppCoordinator::refreshCredentialStatus()
 {
-    const auto loaded = m_keyStore->loadAPIKey();
+    if (!m_readsKeyStoreOffThread) {
+        applyCredentialStatus(m_keyStore->loadAPIKey());
+        return;
+    }
+    // Read on the key store's thread; only the latest read is applied, on this thread.
+    const quint64 generation = ++m_credentialReadGeneration;
+    const QPointer<AppCoordinator> self(this);
+    VORNBackendStack::runOnKeyStoreThread([store = m_keyStore, self, generation] {
+        auto loaded = store->loadAPIKey();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, loaded = std::move(loaded)] {
+                if (self && self->m_credentialReadGeneration == generation)
+                    self->applyCredentialStatus(loaded);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppCoordinator::applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
+{
     std::optional<QString> key;
     if (!loaded) {
         assign(m_credentialStatus, CredentialStatus::unreadable(loaded.error().errorDescription()),

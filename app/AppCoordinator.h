@@ -89,6 +89,10 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // Reads for the credential status run on the key store's thread and are applied
+        // when they arrive, so a keyring that waits to be unlocked never holds up the
+        // event loop (the application); by default they run at once (tests).
+        bool readKeyStoreOffThread = false;
         // Trusted beside the system's roots by the default backend (a local demo service).
         QList<QSslCertificate> extraCACertificates;
         // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
@@ -107,8 +111,8 @@ public:
         std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
     };
 
-    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
-                            QObject* parent = nullptr);
+    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore);
+    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies, QObject* parent = nullptr);
     ~AppCoordinator() override;
 
     [[nodiscard]] ResultPanelPhase phase() const { return m_phase; }
@@ -253,6 +257,7 @@ private:
     void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
     void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
     void finishQueryTask();
+    void applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded);
 
     // Observable state.
     ResultPanelPhase m_phase = ResultPanelPhase::idle;
@@ -283,6 +288,8 @@ private:
     std::function<bool(const QUrl&)> m_openURL;
     std::unique_ptr<CitationDetails> m_citationDetails;
     std::unique_ptr<ToastState> m_toast;
+    bool m_readsKeyStoreOffThread = false;
+    quint64 m_credentialReadGeneration = 0;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.
@@ -295,6 +302,7 @@ private:
     std::optional<LiteratureQuery> m_activeQuery;
     std::optional<LiteratureQuery> m_lastQuery;
     std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
+    QString m_cachedBackendServiceURL; // the service address m_cachedBackend was built for
     QString m_credentialScope = QStringLiteral("missing");
 
     // Declared last: they reach into the state above.

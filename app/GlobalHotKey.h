@@ -30,10 +30,13 @@ struct GlobalHotKeyRegistrationReport
 class GlobalHotKeyError final
 {
 public:
-    enum class Kind { couldNotInstallHandler, shortcutUnavailable };
+    enum class Kind { couldNotInstallHandler, shortcutUnavailable, desktopShortcutRequired };
 
     static GlobalHotKeyError couldNotInstallHandler(qint32 status) { return {Kind::couldNotInstallHandler, status}; }
     static GlobalHotKeyError shortcutUnavailable(qint32 status) { return {Kind::shortcutUnavailable, status}; }
+    // The session offers no way for a program to take a global shortcut (Wayland without
+    // the shortcuts portal): the user binds one to the hand-off command instead.
+    static GlobalHotKeyError desktopShortcutRequired() { return {Kind::desktopShortcutRequired, 0}; }
 
     [[nodiscard]] Kind kind() const { return m_kind; }
     [[nodiscard]] qint32 status() const { return m_status; }

@@ -18,7 +18,11 @@ MenuBarMenu::MenuBarMenu(AppCoordinator& coordinator, QObject* parent)
     // The shortcuts are hints: Alt+Super+G is the desktop-wide key grab, Ctrl+, and
     // Ctrl+Q act inside the application's windows.
     // Qt would name the hint "Meta+Alt+G"; the desktop calls the key Super.
-    m_findCitations = menu->addAction(QStringLiteral("Find Citations\tAlt+Super+G"), c, [c] { c->captureCitations(); });
+    // The capture runs after the menu has closed and let go of the keyboard, so that the
+    // application in front has its focus (and its selection) back when it is read.
+    m_findCitations = menu->addAction(QStringLiteral("Find Citations\tAlt+Super+G"), c, [c] {
+        QMetaObject::invokeMethod(c, &AppCoordinator::captureCitations, Qt::QueuedConnection);
+    });
     menu->addSeparator();
     m_selectionBadge = menu->addAction(QStringLiteral("Show Selection Badge"));
     m_selectionBadge->setCheckable(true);

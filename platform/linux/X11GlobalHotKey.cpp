@@ -114,7 +114,10 @@ std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError>
 X11GlobalHotKey::registerHotKey(std::function<void()> handler)
 {
     unregisterHotKey();
-    if (!m_connection || xcb_connection_has_error(m_connection) || m_root == 0 || !QCoreApplication::instance())
+    // Under Wayland an X grab sees only the keys typed into X clients.
+    if (!m_connection || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland")
+        return std::unexpected(GlobalHotKeyError::desktopShortcutRequired());
+    if (xcb_connection_has_error(m_connection) || m_root == 0 || !QCoreApplication::instance())
         return std::unexpected(GlobalHotKeyError::couldNotInstallHandler(-1));
 
     m_handler = std::move(handler);

@@ -23,8 +23,9 @@ class X11GlobalHotKey final : public QObject, public GlobalHotKeyProviding, publ
     Q_DISABLE_COPY_MOVE(X11GlobalHotKey)
 
 public:
-    // The application's X connection and root window; without a connection (not an X11
-    // session) registration fails with couldNotInstallHandler.
+    // The application's X connection and root window. Without a connection, or in a
+    // Wayland session (where an X grab sees only keys typed into X clients),
+    // registration fails with desktopShortcutRequired.
     X11GlobalHotKey(xcb_connection_t* connection, quint32 root, QObject* parent = nullptr);
     // Qt's own connection, when the application runs on X11.
     static std::unique_ptr<X11GlobalHotKey> forApplication();

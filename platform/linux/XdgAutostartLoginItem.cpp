@@ -61,17 +61,16 @@ QString XdgAutostartLoginItem::entryPath() const
 
 bool XdgAutostartLoginItem::folderIsWritable() const
 {
-    const QFileInfo folder(m_folder);
-    if (folder.exists())
-        return folder.isDir() && ::access(QFile::encodeName(m_folder).constData(), W_OK | X_OK) == 0;
-    // A folder that does not exist yet can be made when its nearest existing parent
-    // can be written.
-    QDir parent = QFileInfo(m_folder).absoluteDir();
-    while (!parent.exists()) {
-        if (!parent.cdUp())
+    // The folder, or when it does not exist yet the nearest existing folder above it
+    // (where it would be made), must be a folder this user may write.
+    QFileInfo info(QFileInfo(m_folder).absoluteFilePath());
+    while (!info.exists() && !info.isSymLink()) {
+        const QFileInfo parent(info.absolutePath());
+        if (parent.absoluteFilePath() == info.absoluteFilePath())
             return false;
+        info = parent;
     }
-    return ::access(QFile::encodeName(parent.absolutePath()).constData(), W_OK | X_OK) == 0;
+    return info.isDir() && ::access(QFile::encodeName(info.absoluteFilePath()).constData(), W_OK | X_OK) == 0;
 }
 
 LaunchAtLoginStatus XdgAutostartLoginItem::status() const

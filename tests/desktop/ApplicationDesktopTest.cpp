@@ -1,5 +1,6 @@
 // The real vorn-cite in the headless desktop, in demo mode against the local demo
 // service, which records the text of every cite request it receives.
+#include "AccessibilityBusStatus.h"
 #include "DesktopFixtures.h"
 #include "OtherShortcutClient.h"
 #include "literature/LiteratureInputValidator.h"
@@ -274,4 +275,39 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
     QDBusConnection::disconnectFromBus(QStringLiteral("activation-test"));
     daemon.terminate();
     daemon.waitForFinished(waitMs);
+}
+
+TEST_F(ApplicationDesktop, AccessibilityIsSwitchedOnOnlyByTheUsersClickInOurPrompt)
+{
+    AccessibilityBusStatus accessibility;
+    ASSERT_TRUE(accessibility.setEnabled(false));
+    struct Restore
+    {
+        AccessibilityBusStatus& status;
+        ~Restore() { status.setEnabled(true); }
+    } restore{accessibility};
+
+    startApplication(); // onboarding is complete in demo mode: start checks trust with prompting
+    QString window;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                     QStringLiteral("--name"),
+                                                     QStringLiteral("VORN Cite needs desktop accessibility")});
+            search.waitForFinished(5000);
+            window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+            return !window.isEmpty();
+        },
+        waitMs))
+        << "the prompt did not appear";
+    QTest::qWait(500);
+    EXPECT_FALSE(accessibility.isEnabled()) << "prompting alone never switches accessibility on";
+
+    // The prompt's default button: Turn On Accessibility.
+    QProcess click;
+    click.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window,
+                                            QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(click.waitForFinished(waitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return accessibility.isEnabled(); }, waitMs));
 }

@@ -93,3 +93,13 @@ TEST_F(HotKeyDesktop, HeldByAnotherClientIsUnavailableWithBadAccess)
     third.release(true);
     EXPECT_EQ(hotKey->registerHotKey([this] { ++presses; })->availability, GlobalHotKeyAvailability::registered());
 }
+
+TEST(HotKeyWithoutX11, AsksForADesktopShortcut)
+{
+    X11GlobalHotKey detached(nullptr, 0);
+    const auto report = detached.registerHotKey([] {});
+    ASSERT_FALSE(report.has_value());
+    EXPECT_EQ(report.error(), GlobalHotKeyError::desktopShortcutRequired());
+    EXPECT_TRUE(report.error().errorDescription().contains(QStringLiteral("\"vorn-cite --find-selection\"")));
+    EXPECT_FALSE(detached.isRegistered());
+}

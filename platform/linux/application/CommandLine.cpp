@@ -31,12 +31,13 @@ std::expected<CommandLine, QString> CommandLine::parse(const QStringList& argume
             if (line.request.kind != HandOffRequest::Kind::none)
                 return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
             line.request = HandOffRequest{HandOffRequest::Kind::findText, *text};
-        } else if (argument == u"--demo") {
+        } else if (argument == u"--demo" || argument == u"--demo-unless-configured") {
             const std::optional<QString> url = value();
             const QUrl parsed(url.value_or(QString()), QUrl::StrictMode);
             if (!url || !parsed.isValid() || parsed.scheme() != u"https" || parsed.host().isEmpty())
-                return std::unexpected(QStringLiteral("--demo needs the https base URL of the demo service"));
+                return std::unexpected(argument + QStringLiteral(" needs the https base URL of the demo service"));
             line.demoServiceURL = *url;
+            line.demoOnlyIfUnconfigured = argument == u"--demo-unless-configured";
         } else if (argument == u"--ca-certificates") {
             const std::optional<QString> file = value();
             if (!file)
@@ -52,7 +53,8 @@ std::expected<CommandLine, QString> CommandLine::parse(const QStringList& argume
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "Usage: vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL [--ca-certificates FILE]]\n"
+        "Usage: vorn-cite [--find TEXT | --find-selection | --settings]\n"
+        "                 [--demo URL | --demo-unless-configured URL] [--ca-certificates FILE]\n"
         "\n"
         "Finds published literature evidence for the sentence you select. Runs in the tray;\n"
         "press Alt+Super+G with a sentence selected. A second start hands its request to the\n"
@@ -64,6 +66,8 @@ QString CommandLine::usage()
         "  --settings             open the settings window\n"
         "  --demo URL             demo mode against the local demo service at URL: a throwaway key\n"
         "                         in memory and temporary settings; nothing of yours is touched\n"
+        "  --demo-unless-configured URL\n"
+        "                         the same, but only when no citation service is configured\n"
         "  --ca-certificates FILE trust these certificate authorities (PEM) for a local service\n"
         "  --version, --help\n");
 }

@@ -9,13 +9,16 @@
 #include <optional>
 
 // What vorn-cite was started with:
-//   vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL [--ca-certificates FILE]]
+//   vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL | --demo-unless-configured URL] [--ca-certificates FILE]
 struct CommandLine
 {
     HandOffRequest request;
     // Demo mode: the local demo service at this base URL, a throwaway key held in
     // memory and settings in a temporary folder.
     std::optional<QString> demoServiceURL;
+    // --demo-unless-configured: the demo only when no service is configured (neither
+    // "literature.serviceURL" nor an address built in); otherwise a normal start.
+    bool demoOnlyIfUnconfigured = false;
     // Certificate authorities (PEM) trusted beside the system's, for a local service.
     std::optional<QString> caCertificates;
     bool help = false;

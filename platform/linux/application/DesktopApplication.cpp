@@ -12,7 +12,9 @@
 #include "X11ActivationObserver.h"
 #include "X11GlobalHotKey.h"
 #include "XdgAutostartLoginItem.h"
+#include "literature/UserSettingsFile.h"
 #include "literature/VORNAPIKeyFormat.h"
+#include "service/VORNBackendStack.h"
 #include "SecretServiceKeyStore.h"
 #include "ui/AccessibilityPrompt.h"
 #include "ui/ApplicationWindows.h"
@@ -85,6 +87,12 @@ std::expected<void, QString> DesktopApplication::build()
     std::shared_ptr<AppSettings> settings;
     std::shared_ptr<VORNAPIKeyStoring> keyStore;
     QString autostartFolder = XdgAutostartLoginItem::defaultFolder();
+    if (m_commandLine.demoOnlyIfUnconfigured &&
+        !VORNBackendStack::serviceBaseURL(UserSettingsFile::serviceURL()).isEmpty()) {
+        // A service is configured: a normal start, trusting only the system's authorities.
+        m_commandLine.demoServiceURL.reset();
+        m_commandLine.caCertificates.reset();
+    }
     if (m_commandLine.demoServiceURL) {
         m_demoFolder = std::make_unique<QTemporaryDir>();
         if (!m_demoFolder->isValid())
@@ -127,6 +135,7 @@ std::expected<void, QString> DesktopApplication::build()
     AppCoordinator::Dependencies dependencies;
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
+    dependencies.readKeyStoreOffThread = true;
     dependencies.selectionProvider = std::make_shared<SynchronousSelectionProvider>(reader);
     dependencies.permissionManager = m_permission;
     dependencies.hotKeyManager = std::shared_ptr<GlobalHotKeyProviding>(X11GlobalHotKey::forApplication());
@@ -150,8 +159,9 @@ std::expected<void, QString> DesktopApplication::build()
 
 void DesktopApplication::start()
 {
-    m_coordinator->start();
+    // The tray icon is there from launch; start then wires the entry points.
     m_tray->show();
+    m_coordinator->start();
     const HandOffRequest& request = m_commandLine.request;
     if (request.kind == HandOffRequest::Kind::findText)
         m_handOff->FindCitations(request.text);
