@@ -17,9 +17,8 @@ void ToastState::show(const QString& message)
 
 void ToastState::expire()
 {
-    // Runs from inside the sleeper's own callback: release the task later.
-    if (m_hideTask)
-        m_hideTask.release()->deleteLater();
+    // Runs from inside the sleeper's own callback: the spent task stays until the next
+    // toast replaces it.
     m_message.reset();
     emit messageChanged();
 }

@@ -2,6 +2,7 @@
 
 #include "Motion.h"
 #include "ReferenceGroups.h"
+#include "SpacedText.h"
 #include "Symbols.h"
 #include "Theme.h"
 
@@ -19,6 +20,10 @@ constexpr int quotePaddingX = 7;
 constexpr int quotePaddingY = 8;
 constexpr int quoteTrailingRoom = 20;
 constexpr int collapsedLines = 2;
+constexpr int quoteLineSpacing = 2;
+// The quote's width in a card of the 380-point result panel (list and card padding
+// off both sides), used until the layout gives it its own.
+constexpr int typicalQuoteWidth = 380 - 2 * 14 - 2 * 12;
 
 QLabel* makeLabel(const QString& text, double pixelSize, QFont::Weight weight, bool secondary, QWidget* parent)
 {
@@ -194,6 +199,7 @@ QuoteBlock::QuoteBlock(QStringList quotes, QWidget* parent)
     : QWidget(parent), m_quotes(std::move(quotes)), m_text(makeLabel(QString(), 11.5, QFont::Normal, true, this)),
       m_button(new QuoteDisclosureButton(this))
 {
+    m_text->setTextFormat(Qt::RichText);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_text->setCursor(Qt::IBeamCursor);
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -203,7 +209,7 @@ QuoteBlock::QuoteBlock(QStringList quotes, QWidget* parent)
         relayout();
         updateGeometry();
     });
-    m_text->setText(textFor(textWidthFor(380 - 2 * 12 - 2 * 14)));
+    showText(textFor(textWidthFor(typicalQuoteWidth)));
 }
 
 bool QuoteBlock::isExpanded() const
@@ -218,7 +224,16 @@ void QuoteBlock::setExpanded(bool expanded)
 
 QString QuoteBlock::displayedText() const
 {
-    return m_text->text();
+    return m_shown;
+}
+
+void QuoteBlock::showText(const QString& text)
+{
+    if (text == m_shown && !m_text->text().isEmpty())
+        return;
+    m_shown = text;
+    m_text->setText(SpacedText::html(text, quoteLineSpacing));
+    m_text->setAccessibleName(text);
 }
 
 int QuoteBlock::textWidthFor(int width) const
@@ -261,14 +276,12 @@ QString QuoteBlock::textFor(int textWidth) const
 int QuoteBlock::heightForWidth(int width) const
 {
     const int textWidth = textWidthFor(width);
-    const QRect bounds = QFontMetrics(m_text->font())
-                             .boundingRect(QRect(0, 0, textWidth, 100000), Qt::TextWordWrap, textFor(textWidth));
-    return bounds.height() + 2 * quotePaddingY;
+    return SpacedText::height(m_text->font(), textWidth, textFor(textWidth), quoteLineSpacing) + 2 * quotePaddingY;
 }
 
 QSize QuoteBlock::sizeHint() const
 {
-    return {380 - 2 * 12 - 2 * 14, heightForWidth(380 - 2 * 12 - 2 * 14)};
+    return {typicalQuoteWidth, heightForWidth(typicalQuoteWidth)};
 }
 
 QSize QuoteBlock::minimumSizeHint() const
@@ -279,7 +292,7 @@ QSize QuoteBlock::minimumSizeHint() const
 void QuoteBlock::relayout()
 {
     const int textWidth = textWidthFor(width());
-    m_text->setText(textFor(textWidth));
+    showText(textFor(textWidth));
     m_text->setGeometry(quotePaddingX, quotePaddingY, textWidth, std::max(0, height() - 2 * quotePaddingY));
     m_button->move(width() - m_button->width() - 2, height() - m_button->height() - 2);
 }
@@ -309,7 +322,8 @@ CiteButton::CiteButton(QWidget* parent) : QAbstractButton(parent)
     setAccessibleName(QStringLiteral("Cite"));
     setAccessibleDescription(QStringLiteral("Shows citation formats to copy"));
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    // Keyboard focus only: a click must not keep the button shown after the pointer left.
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_animation = Motion::easeOut(this, Motion::hoverMilliseconds, [this](double v) {
         m_reveal = v;

@@ -100,6 +100,7 @@ public:
     [[nodiscard]] bool isExpanded() const;
     void setExpanded(bool expanded);
     [[nodiscard]] QString displayedText() const;
+    [[nodiscard]] QLabel* textLabel() const { return m_text; }
     [[nodiscard]] QuoteDisclosureButton* disclosureButton() const { return m_button; }
 
     [[nodiscard]] bool hasHeightForWidth() const override { return true; }
@@ -117,8 +118,10 @@ protected:
 private:
     [[nodiscard]] int textWidthFor(int width) const;
     void relayout();
+    void showText(const QString& text);
 
     QStringList m_quotes;
+    QString m_shown; // the plain text the label shows
     QLabel* m_text;
     QuoteDisclosureButton* m_button;
 };

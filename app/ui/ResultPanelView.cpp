@@ -43,7 +43,7 @@ protected:
 } // namespace
 
 ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
-    : QWidget(parent), m_coordinator(&coordinator)
+    : WindowDragHandle(parent), m_coordinator(&coordinator)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* column = new QVBoxLayout(this);
@@ -201,7 +201,7 @@ bool ResultPanelView::event(QEvent* event)
     // The layouts below are up to date by then.
     if (event->type() == QEvent::LayoutRequest)
         remeasure(false);
-    return QWidget::event(event);
+    return WindowDragHandle::event(event);
 }
 
 void ResultPanelView::showStatus()
@@ -354,7 +354,7 @@ QSize ResultPanelView::sizeHint() const
 
 void ResultPanelView::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
+    WindowDragHandle::resizeEvent(event);
     m_dimming->setGeometry(rect());
     placeToast();
 }
@@ -364,7 +364,7 @@ void ResultPanelView::changeEvent(QEvent* event)
     // Another appearance: everything that paints from the theme paints again.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange)
         update();
-    QWidget::changeEvent(event);
+    WindowDragHandle::changeEvent(event);
 }
 
 void ResultPanelView::paintEvent(QPaintEvent*)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FloatingPanel.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -20,8 +22,8 @@ class ToastView;
 // a hairline, and the content of the current phase (progress, grouped references with
 // the report copies, or a status message); the toast and, while the cite panel is
 // open, a dimming layer above them. It changes state only through the coordinator's
-// operations and the actions it is given.
-class ResultPanelView final : public QWidget
+// operations and the actions it is given. A press on its background drags the panel.
+class ResultPanelView final : public WindowDragHandle
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ResultPanelView)

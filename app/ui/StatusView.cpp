@@ -1,5 +1,6 @@
 #include "StatusView.h"
 
+#include "SpacedText.h"
 #include "Theme.h"
 
 #include <QBoxLayout>
@@ -26,7 +27,7 @@ StatusView::StatusView(QWidget* parent) : QWidget(parent)
     column->addWidget(m_headline);
 
     m_body = new QLabel(this);
-    m_body->setTextFormat(Qt::PlainText);
+    m_body->setTextFormat(Qt::RichText);
     m_body->setFont(Theme::font(font(), 11.5));
     m_body->setForegroundRole(QPalette::PlaceholderText);
     m_body->setAlignment(Qt::AlignHCenter);
@@ -55,7 +56,8 @@ void StatusView::set(IconKind icon, const QString& headline, const QString& body
     m_icon->setSymbol(icon.symbol);
     m_icon->update();
     m_headline->setText(headline);
-    m_body->setText(body);
+    m_bodyText = body;
+    m_body->setText(SpacedText::html(body, 2));
     m_body->setAccessibleName(body);
     if (button) {
         m_button->setText(button->title);

@@ -43,11 +43,13 @@ public:
     [[nodiscard]] Symbol iconSymbol() const { return m_icon->symbol(); }
     [[nodiscard]] QLabel* headlineLabel() const { return m_headline; }
     [[nodiscard]] QLabel* bodyLabel() const { return m_body; }
+    [[nodiscard]] const QString& body() const { return m_bodyText; }
     // Null while no button is shown.
     [[nodiscard]] StyledButton* button() const;
 
 private:
     bool m_warning = false;
+    QString m_bodyText;
     SymbolView* m_icon;
     QLabel* m_headline;
     QLabel* m_body;

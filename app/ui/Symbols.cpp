@@ -2,6 +2,8 @@
 
 #include "Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPathStroker>
 
@@ -215,12 +217,39 @@ void SymbolView::paintEvent(QPaintEvent*)
     Symbols::paint(painter, m_symbol, all.adjusted(inset, inset, -inset, -inset), m_color(*this));
 }
 
+namespace {
+
+// The mark is decoration: assistive technologies are told it is not there to read.
+class HiddenFromAccessibility final : public QAccessibleWidget
+{
+public:
+    explicit HiddenFromAccessibility(QWidget* widget) : QAccessibleWidget(widget) {}
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        return state;
+    }
+};
+
+QAccessibleInterface* decorationAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("VORNMark") && object && object->isWidgetType())
+        return new HiddenFromAccessibility(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 VORNMark::VORNMark(int size, QWidget* parent) : QWidget(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(decorationAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setFixedSize(size, size);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    // Decoration only: nothing for a screen reader to announce.
-    setAccessibleName(QString());
 }
 
 void VORNMark::paintEvent(QPaintEvent*)

@@ -49,6 +49,16 @@ void setAppearance(bool dark)
     QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
 }
 
+// The "expanded" state opens the first card's quote, as a user's click would.
+void expandFirstQuote(ResultPanelController& controller, const QString& state)
+{
+    if (state != QLatin1String("expanded"))
+        return;
+    const auto cards = controller.view().referenceList()->cards();
+    if (!cards.isEmpty() && cards.first()->quoteBlock())
+        cards.first()->quoteBlock()->setExpanded(true);
+}
+
 // The state's panel over a plain desktop background, so its corners and outline show.
 QImage render(const QString& state, bool dark)
 {
@@ -58,12 +68,8 @@ QImage render(const QString& state, bool dark)
     auto controller = std::make_shared<ResultPanelController>(*coordinator);
     coordinator->setResultPanelController(controller);
     DemoStates::enter(*coordinator, *backend, state);
-    if (state == QLatin1String("expanded")) {
-        const auto cards = controller->view().referenceList()->cards();
-        if (!cards.isEmpty() && cards.first()->quoteBlock())
-            cards.first()->quoteBlock()->setExpanded(true);
-        controller->show(std::nullopt);
-    }
+    expandFirstQuote(*controller, state);
+    controller->show(std::nullopt);
     for (int i = 0; i < 10; ++i)
         QApplication::processEvents();
     const QPixmap panel = controller->panel().grab();
@@ -140,6 +146,7 @@ int main(int argc, char** argv)
             QApplication::quit();
     });
     DemoStates::enter(*coordinator, *backend, state);
+    expandFirstQuote(*controller, state);
     controller->show(std::nullopt);
     return QApplication::exec();
 }

@@ -7,12 +7,15 @@
 #include "ReferenceCard.h"
 #include "ResultPanelParts.h"
 #include "StatusView.h"
+#include "Symbols.h"
 #include "Theme.h"
 #include "ToastView.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -71,6 +74,16 @@ void hover(QWidget* widget, bool inside)
     }
 }
 
+// What a label shows, as a reader would see it.
+QString shownText(const QLabel& label)
+{
+    if (label.textFormat() != Qt::RichText)
+        return label.text();
+    QTextDocument document;
+    document.setHtml(label.text());
+    return document.toPlainText();
+}
+
 const QString longQuote =
     u"Short sleep duration was associated with a significantly increased risk of hypertension in the pooled "
     "analysis of prospective cohorts, with a relative risk of 1.21 for those sleeping five hours or less, and "
@@ -88,6 +101,11 @@ TEST_F(ResultPanelTest, LoadingShowsProgressAndCompletedShowsGroupsDirectFirst)
     settle();
     EXPECT_EQ(view().header()->subtitleLabel()->text(), u"Searching…"_s);
     EXPECT_EQ(view().header()->titleLabel()->text(), u"VORN Citations"_s);
+    const auto* mark = view().header()->findChild<VORNMark*>();
+    ASSERT_NE(mark, nullptr);
+    QAccessibleInterface* markAccessible = QAccessible::queryAccessibleInterface(const_cast<VORNMark*>(mark));
+    ASSERT_NE(markAccessible, nullptr);
+    EXPECT_TRUE(markAccessible->state().invisible) << "the mark is hidden from accessibility";
     EXPECT_EQ(view().currentContent(), view().loadingView());
     EXPECT_EQ(view().loadingView()->textLabel()->text(), u"Searching literature evidence…"_s);
 
@@ -125,7 +143,8 @@ TEST_F(ResultPanelTest, EveryFailureKindHasItsHeadlineBodyAndButton)
         std::optional<QString> button;
         StyledButton::Kind buttonKind;
     };
-    const QString message = u"The message of the error."_s;
+    // Text from the network is shown as written, never read as markup.
+    const QString message = u"The <b>message</b> of the error &amp; more."_s;
     const QList<Case> cases = {
         {FailureKind::invalidKey, u"Authorization required"_s, u"VORN rejected this API key"_s,
          u"Replace it with an active vorn_ key in Settings."_s, u"Open Settings"_s, StyledButton::Kind::primary},
@@ -155,7 +174,8 @@ TEST_F(ResultPanelTest, EveryFailureKindHasItsHeadlineBodyAndButton)
             EXPECT_TRUE(status.isWarning());
             EXPECT_EQ(status.iconSymbol(), Symbol::exclamationmarkTriangle);
             EXPECT_EQ(status.headlineLabel()->text(), c.headline);
-            EXPECT_EQ(status.bodyLabel()->text(), c.body.isEmpty() ? message : c.body);
+            EXPECT_EQ(status.body(), c.body.isEmpty() ? message : c.body);
+            EXPECT_EQ(shownText(*status.bodyLabel()), c.body.isEmpty() ? message : c.body);
             const bool retry = c.button == u"Retry"_s;
             if (retry && !afterQuery) {
                 EXPECT_EQ(status.button(), nullptr);
@@ -199,7 +219,7 @@ TEST_F(ResultPanelTest, CompletedWithoutReferencesOffersRetry)
     EXPECT_FALSE(status.isWarning());
     EXPECT_EQ(status.iconSymbol(), Symbol::infoCircle);
     EXPECT_EQ(status.headlineLabel()->text(), u"No citation result is available yet"_s);
-    EXPECT_EQ(status.bodyLabel()->text(),
+    EXPECT_EQ(status.body(),
               u"The service returned no structured PubMed references for this request. Try selecting a more "
               "specific sentence."_s);
     ASSERT_NE(status.button(), nullptr);
@@ -210,7 +230,7 @@ TEST_F(ResultPanelTest, CompletedWithoutReferencesOffersRetry)
 
 TEST_F(ResultPanelTest, CardShowsNumberTitleMetadataQuoteAndFootLine)
 {
-    LiteratureReference first = reference(1, u"direct"_s, {longQuote, u"Second quote."_s});
+    LiteratureReference first = reference(1, u"direct"_s, {longQuote, u"Second <i>quote</i>."_s});
     first.citationCount = 214;
     complete(resultOf({first}));
     const QList<ReferenceCard*> cards = view().referenceList()->cards();
@@ -241,7 +261,8 @@ TEST_F(ResultPanelTest, CardShowsNumberTitleMetadataQuoteAndFootLine)
     EXPECT_EQ(disclosure->toolTip(), u"Show less"_s);
     EXPECT_EQ(disclosure->accessibleName(), u"Collapse quote"_s);
     EXPECT_EQ(quote->displayedText(),
-              u"\u201C\u2026"_s + longQuote + u"\u201D\n\u201C\u2026Second quote.\u201D"_s);
+              u"\u201C\u2026"_s + longQuote + u"\u201D\n\u201C\u2026Second <i>quote</i>.\u201D"_s);
+    EXPECT_EQ(shownText(*quote->textLabel()), quote->displayedText()) << "markup in a quote stays text";
     EXPECT_GT(quote->heightForWidth(300), collapsedHeight);
 
     // Opening the foot line goes to the PubMed page.
@@ -404,6 +425,32 @@ TEST_F(ResultPanelTest, ADraggedPanelKeepsItsPlaceAndStops16AboveTheBottom)
     coordinator->run(LiteratureQuery{u"Third sentence."_s, {}}, std::nullopt);
     settle();
     EXPECT_EQ(panel.pos(), QPoint(visible.right() + 1 - 16 - 380, visible.top() + 16));
+}
+
+TEST_F(ResultPanelTest, DraggingTheHeaderOrBackgroundMovesThePanel)
+{
+    coordinator->run(query(), std::nullopt);
+    settle();
+    FloatingKeyablePanel& panel = controller->panel();
+    const QPoint start = panel.pos();
+    // Where the window manager cannot move it, the drag moves the window itself.
+    const auto drag = [&](QWidget* widget, QPoint at, QPoint by) {
+        const QPointF global = widget->mapToGlobal(QPointF(at));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(widget, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), global + QPointF(by), Qt::NoButton, Qt::LeftButton,
+                         {});
+        QApplication::sendEvent(widget, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at + by), global + QPointF(by), Qt::LeftButton,
+                            Qt::NoButton, {});
+        QApplication::sendEvent(widget, &release);
+        settle();
+    };
+    drag(view().header(), QPoint(100, 20), QPoint(-120, 40));
+    EXPECT_EQ(panel.pos(), start + QPoint(-120, 40));
+    drag(&view(), QPoint(190, view().height() - 10), QPoint(-30, 10));
+    EXPECT_EQ(panel.pos(), start + QPoint(-150, 50));
+    EXPECT_EQ(controller->pinnedTopLeft(), start + QPoint(-150, 50)) << "later growth keeps the dropped place";
 }
 
 TEST_F(ResultPanelTest, EscapeHidesAndCancelsALoadingQuery)
