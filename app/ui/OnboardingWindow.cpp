@@ -273,6 +273,8 @@ void OnboardingWindow::setStep(int step)
         m_coordinator.prepareOnboardingPrivacyStep();
     updatePolling();
     render();
+    if (m_step == 2)
+        m_keyField->setFocus();
 }
 
 void OnboardingWindow::updatePolling()

@@ -9,9 +9,25 @@
 #include <QPalette>
 #include <QSystemTrayIcon>
 
+namespace {
+
+// The text colour of the panel that holds the tray. GNOME's top bar (where the
+// AppIndicator extension shows tray icons) is dark in the light and the dark style
+// alike; elsewhere the panel follows the desktop's colour scheme, which the
+// application's palette follows too.
+QColor panelTextColor()
+{
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toUpper();
+    if (desktop.contains(QLatin1StringView("GNOME")) || desktop.contains(QLatin1StringView("UNITY")))
+        return QColor(0xf6, 0xf5, 0xf4);
+    return QApplication::palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
 QIcon applicationTrayIcon()
 {
-    QIcon icon = tintedTrayIcon(QApplication::palette().color(QPalette::WindowText));
+    QIcon icon = tintedTrayIcon(panelTextColor());
     if (icon.isNull())
         icon = QIcon::fromTheme(QStringLiteral("accessories-dictionary"));
     return icon;

@@ -7,6 +7,7 @@
 #include "SettingsWindow.h"
 #include "SetupWindowsTestSupport.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -371,6 +372,35 @@ TEST_F(MenuTest, TrayIconIsTintedWithTheGivenColour)
             }
         }
     EXPECT_GT(painted, 50);
+}
+
+} // namespace
+
+namespace {
+
+// A change of the desktop's appearance reaches the themed texts without a restart.
+TEST_F(SettingsTest, TextsFollowAChangeOfAppearance)
+{
+    open();
+    window->selectPane(SettingsWindow::Pane::literature);
+    ThemedLabel* unreadable = window->literaturePane()->unreadableLabel();
+    SettingsRow* hotKey = window->generalPane()->hotKeyRow();
+    const QPalette light = QApplication::palette();
+    ASSERT_FALSE(Theme::isDarkPalette(light));
+    EXPECT_EQ(unreadable->palette().color(QPalette::WindowText), Theme::light().danger);
+
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(30, 30, 32));
+    dark.setColor(QPalette::WindowText, QColor(238, 238, 242));
+    dark.setColor(QPalette::PlaceholderText, QColor(238, 238, 242, 140));
+    QApplication::setPalette(dark);
+    drain();
+    EXPECT_EQ(unreadable->palette().color(QPalette::WindowText), Theme::dark().danger);
+    EXPECT_EQ(hotKey->label()->palette().color(QPalette::WindowText), QColor(238, 238, 242));
+    EXPECT_EQ(hotKey->description()->palette().color(QPalette::WindowText), QColor(238, 238, 242, 140));
+    QApplication::setPalette(light);
+    drain();
+    EXPECT_EQ(unreadable->palette().color(QPalette::WindowText), Theme::light().danger);
 }
 
 } // namespace
