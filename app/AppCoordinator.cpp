@@ -24,11 +24,10 @@ public:
     void hide() override {}
 };
 
-// Without a capture adapter every capture finds no focused element.
+// Without a desktop to read from, every capture finds no text element.
 class NoSelectionProvider final : public AsyncSystemSelectionCapturing
 {
 public:
-    using AsyncSystemSelectionCapturing::captureSelection;
     QFuture<AsyncSelectionCaptureResult> captureSelection(const SelectionCaptureOptions&) override
     {
         return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
@@ -82,6 +81,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_pasteboard(std::move(dependencies.pasteboard)),
       m_openURL(std::move(dependencies.openURL)),
       m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
+      m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
@@ -105,6 +105,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     connect(m_citationDetails.get(), &CitationDetails::citeDetailStatusChanged, this,
             &AppCoordinator::citeDetailStatusChanged);
     connect(m_toast.get(), &ToastState::messageChanged, this, &AppCoordinator::toastMessageChanged);
+    if (!m_selectionProvider)
+        m_selectionProvider = std::make_shared<NoSelectionProvider>();
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
         // every request on a thread of its own: a keyring that waits to be unlocked
@@ -117,9 +119,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     }
     m_windows = std::move(dependencies.windows);
     m_updateController = std::make_unique<UpdateController>();
-    if (!dependencies.selectionProvider)
-        dependencies.selectionProvider = std::make_shared<NoSelectionProvider>();
-    m_triggers = std::make_unique<SelectionTriggers>(*this, std::move(dependencies.selectionProvider));
+    m_triggers = std::make_unique<SelectionTriggers>(*this, m_selectionProvider);
     m_lifecycle = std::make_unique<ApplicationLifecycle>(
         *this, ApplicationLifecycle::Services{std::move(dependencies.permissionManager),
                                               std::move(dependencies.hotKeyManager),
@@ -328,9 +328,25 @@ FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
     return FailureKind::other;
 }
 
+FailureKind AppCoordinator::classify(const SelectionCaptureFailure& error)
+{
+    if (const auto* capture = std::get_if<SelectionCaptureError>(&error))
+        return classify(*capture);
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return classify(*literature);
+    return FailureKind::other;
+}
+
 QString AppCoordinator::friendlyMessage(const LiteratureError& error)
 {
     return ::friendlyMessage(error);
+}
+
+QString AppCoordinator::friendlyMessage(const SelectionCaptureFailure& error)
+{
+    if (const auto* literature = std::get_if<LiteratureError>(&error))
+        return friendlyMessage(*literature);
+    return std::visit([](const auto& e) { return e.errorDescription(); }, error);
 }
 
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)

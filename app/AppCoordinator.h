@@ -95,8 +95,9 @@ public:
         bool readKeyStoreOffThread = false;
         // Trusted beside the system's roots by the default backend (a local demo service).
         QList<QSslCertificate> extraCACertificates;
-        // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
+        // The one selection provider (a CompositeSelectionProvider in the application).
         std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
+        // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
         std::shared_ptr<AccessibilityPermissionManaging> permissionManager;
         std::shared_ptr<GlobalHotKeyProviding> hotKeyManager;
         std::shared_ptr<VORNCiteServicesProviding> servicesProvider;
@@ -159,13 +160,17 @@ public:
 
     [[nodiscard]] static FailureKind classify(const LiteratureError& error);
     [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
+    // Clipboard-fallback errors are "other"; every failure keeps its own description.
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureFailure& error);
     [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
+    [[nodiscard]] static QString friendlyMessage(const SelectionCaptureFailure& error);
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
     // The one result cache that every backend built by the factory should share.
     [[nodiscard]] const std::shared_ptr<InMemoryLiteratureCache>& resultCache() const { return m_vornCache; }
+    [[nodiscard]] AsyncSystemSelectionCapturing& selectionProvider() const { return *m_selectionProvider; }
 
     // Citation details, reports and toasts.
     void presentCite(const LiteratureReference& reference);
@@ -290,6 +295,7 @@ private:
     std::unique_ptr<ToastState> m_toast;
     bool m_readsKeyStoreOffThread = false;
     quint64 m_credentialReadGeneration = 0;
+    std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every
     // backend built over them shares them.

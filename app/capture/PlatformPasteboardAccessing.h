@@ -59,11 +59,14 @@ public:
 
     // Empties the clipboard and makes this process its owner.
     virtual void clearContents() = 0;
-    // Writes the items as the new content; false when the desktop cannot hold them.
+    // Replaces the content with the items, in one change; false when the desktop
+    // cannot hold them or did not make this process the owner.
     virtual bool writeObjects(const QList<PasteboardWriteItem>& items) = 0;
     // Starts new content of one item with these types; setString then fills them.
+    // The content is published in one change once every declared type is set.
     virtual void declareTypes(const QStringList& types) = 0;
     // Sets one representation of the current content; false for a type that was
-    // not declared (after declareTypes) or cannot be written.
+    // not declared (after declareTypes) or cannot be written, or when the write
+    // that completes the content fails.
     virtual bool setString(const QString& text, const QString& type) = 0;
 };

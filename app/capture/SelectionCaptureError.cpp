@@ -32,10 +32,11 @@ QString SelectionCaptureError::errorDescription() const
         return QStringLiteral("The selection is about ") + QString::number(m_characters) +
                QStringLiteral(" characters. The VORN citation endpoint accepts at most 1000 characters.");
     case Kind::accessibilityFailure:
-        return QStringLiteral("macOS Accessibility could not ") + m_operation + QStringLiteral(" (error ") +
+        return QStringLiteral("Accessibility could not ") + m_operation + QStringLiteral(" (error ") +
                QString::number(static_cast<qint32>(m_code)) + QStringLiteral(").");
     case Kind::accessibilityPermissionRequired:
-        return QStringLiteral("Allow VORN Cite in System Settings > Privacy & Security > Accessibility.");
+        return QStringLiteral("Turn on desktop accessibility: choose Request Access in VORN Cite's setup, then restart "
+                              "the application you selected text in.");
     case Kind::focusedElementUnavailable:
         return QStringLiteral("The focused application did not expose a text element.");
     case Kind::secureField:

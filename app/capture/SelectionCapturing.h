@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClipboardCaptureError.h"
 #include "SelectionCaptureError.h"
 #include "SelectionCaptureModel.h"
 #include "literature/LiteratureError.h"
@@ -35,10 +36,10 @@ public:
     }
 };
 
-// What an asynchronous capture can fail with: a capture error, or the validator's
-// error for copied text. Cancellation is never a failure: a cancelled capture's
-// future is cancelled and carries no result.
-using SelectionCaptureFailure = std::variant<SelectionCaptureError, LiteratureError>;
+// What an asynchronous capture can fail with: a capture error, an error of the
+// clipboard fallback, or the validator's error for copied text. Cancellation is
+// never a failure: a cancelled capture's future is cancelled and carries no result.
+using SelectionCaptureFailure = std::variant<SelectionCaptureError, ClipboardCaptureError, LiteratureError>;
 using AsyncSelectionCaptureResult = std::expected<SystemSelection, SelectionCaptureFailure>;
 
 // The capture interface that the coordinator and the automatic monitor use.

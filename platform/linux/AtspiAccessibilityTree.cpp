@@ -314,6 +314,10 @@ AtspiAccessible* AtspiAccessibilityTree::focusedIn(AtspiAccessible* frame)
             AtspiAccessible* first = nullptr;
             for (guint i = 0; i < matches->len; ++i) {
                 AtspiAccessible* match = g_array_index(matches, AtspiAccessible*, i);
+                if (match && sameAccessible(match, frame)) {
+                    g_object_unref(match);
+                    continue;
+                }
                 if (!chosen && match && implements(match, "Text"))
                     chosen = static_cast<AtspiAccessible*>(g_object_ref(match));
                 if (!first && match)
@@ -345,7 +349,8 @@ AtspiAccessible* AtspiAccessibilityTree::focusedIn(AtspiAccessible* frame)
         Call(*this, node.get()).run([&] { states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(node.get())); });
         if (!states)
             continue;
-        if (atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)) {
+        // The frame itself counts as no focus: nothing inside it has the keyboard.
+        if (node.get() != frame && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)) {
             if (implements(node.get(), "Text"))
                 return static_cast<AtspiAccessible*>(g_object_ref(node.get()));
             if (!firstFocused)
@@ -377,10 +382,24 @@ AXResult<AXValue> AtspiAccessibilityTree::focusedElement()
     if (!frame)
         return std::unexpected(isGivenUp(owned.get()) ? AXError::cannotComplete : AXError::noValue);
     const Accessible ownedFrame(frame);
+    // The element found last time, while it keeps the focus in the same frame,
+    // spares the search (a walk of the tree where the toolkit has no Collection).
+    if (AtspiAccessible* last = accessibleOf(m_lastFocused); last && sameAccessible(accessibleOf(m_lastFocusFrame), frame)) {
+        Atspi::Ref<AtspiStateSet> states;
+        Call(*this, last).run([&] { states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(last)); });
+        if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED) &&
+            atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) &&
+            !atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT))
+            return AXValue{element(static_cast<AtspiAccessible*>(g_object_ref(last)))};
+    }
+    // Without a focused element there is no selection to read: another widget's
+    // selection in the same window is not what the user means.
     AtspiAccessible* focused = focusedIn(frame);
-    if (!focused && isGivenUp(frame))
-        return std::unexpected(AXError::cannotComplete);
-    return AXValue{element(focused ? focused : static_cast<AtspiAccessible*>(g_object_ref(frame)))};
+    m_lastFocused = focused ? element(static_cast<AtspiAccessible*>(g_object_ref(focused))) : AccessibilityElement();
+    m_lastFocusFrame = element(static_cast<AtspiAccessible*>(g_object_ref(frame)));
+    if (!focused)
+        return std::unexpected(isGivenUp(frame) ? AXError::cannotComplete : AXError::noValue);
+    return AXValue{element(focused)};
 }
 
 AXResult<int> AtspiAccessibilityTree::role(AtspiAccessible* accessible)
@@ -494,7 +513,7 @@ AXResult<QRectF> AtspiAccessibilityTree::rangeBounds(AtspiAccessible* accessible
     return ScreenSpace::rectToLogical(native, ScreenSpace::guiScreens());
 }
 
-AXResult<QString> AtspiAccessibilityTree::expandedWebText(AtspiAccessible* document, int start, int end)
+AXResult<QString> AtspiAccessibilityTree::expandedText(AtspiAccessible* document, int start, int end)
 {
     QString out;
     int links = 0;
@@ -622,10 +641,14 @@ AXResult<AXValue> AtspiAccessibilityTree::copyAttributeValue(const Accessibility
         return AXValue{AXTextMarkerRange(std::make_shared<MarkerHandle>(Accessible::retained(accessible),
                                                                         selection->start, selection->end))};
     }
-    const AXResult<QString> selected = text(accessible, selection->start, selection->end);
+    // Inside a web document every text holds U+FFFC for its embedded objects (a
+    // link inside a paragraph): expand them wherever the element offers them.
+    const AXResult<QString> selected = implements(accessible, "Hypertext")
+                                           ? expandedText(accessible, selection->start, selection->end)
+                                           : text(accessible, selection->start, selection->end);
     if (!selected)
         return std::unexpected(selected.error());
-    return AXValue{*selected};
+    return AXValue{QString(*selected).remove(QChar(objectReplacement))};
 }
 
 AXResult<AXValue> AtspiAccessibilityTree::copyParameterizedAttributeValue(const AccessibilityElement& element,
@@ -656,7 +679,7 @@ AXResult<AXValue> AtspiAccessibilityTree::copyParameterizedAttributeValue(const 
     if (attribute == AXAttribute::lengthForTextMarkerRange)
         return AXValue{double(handle->end - handle->start)};
     if (attribute == AXAttribute::stringForTextMarkerRange) {
-        const AXResult<QString> expanded = expandedWebText(accessible, handle->start, handle->end);
+        const AXResult<QString> expanded = expandedText(accessible, handle->start, handle->end);
         return expanded ? AXResult<AXValue>(AXValue{*expanded}) : std::unexpected(expanded.error());
     }
     if (attribute == AXAttribute::boundsForTextMarkerRange) {

@@ -17,13 +17,19 @@ typedef struct _AtspiAccessible AtspiAccessible;
 //
 // - The focused element: the application that owns the active X11 window, its
 //   ACTIVE frame, and in it the FOCUSED element (Collection.GetMatches, else a
-//   bounded breadth-first walk), preferring one with the Text interface.
+//   bounded breadth-first walk), preferring one with the Text interface. The
+//   element found last is taken again without a search while it is still FOCUSED
+//   and SHOWING in the same frame.
 // - Roles are mapped to the capture rules' role names; a PASSWORD_TEXT element has
 //   the subrole "AXSecureTextField".
 // - Selections come from the Text interface (selection 0), bounds from its range
 //   extents. A web document's selection holds U+FFFC for embedded objects: it is
 //   reached through text markers whose string expands each object through the
-//   Hypertext interface, blocks on lines of their own.
+//   Hypertext interface, blocks on lines of their own. Any other element that
+//   offers Hypertext (a paragraph holding a link) is expanded the same way, and
+//   no text read ever carries U+FFFC.
+// - Without a focused element inside the active frame there is no focused
+//   element (the frame does not stand in for it).
 // - Coordinates are converted between the bus's native pixels and logical pixels.
 // - Each application is pinged before its first call of a capture; one that does
 //   not answer, or lets a call time out, is given up for the rest of the capture
@@ -78,7 +84,7 @@ private:
     AXResult<TextSelection> textSelection(AtspiAccessible* accessible);
     AXResult<QString> text(AtspiAccessible* accessible, int start, int end);
     AXResult<QRectF> rangeBounds(AtspiAccessible* accessible, int start, int end);
-    AXResult<QString> expandedWebText(AtspiAccessible* document, int start, int end);
+    AXResult<QString> expandedText(AtspiAccessible* document, int start, int end);
     bool has(AtspiAccessible* accessible, int state);
     bool implements(AtspiAccessible* accessible, const char* interfaceName);
 
@@ -92,4 +98,7 @@ private:
     QSet<QByteArray> m_givenUp; // bus names of applications that timed out in this capture
     QSet<QByteArray> m_answered; // bus names of applications that answered a ping in this capture
     QHash<qint32, QByteArray> m_applicationByPid; // bus names, within one capture
+    // The focused element found by the last search, and the frame it was found in.
+    AccessibilityElement m_lastFocused;
+    AccessibilityElement m_lastFocusFrame;
 };

@@ -3,6 +3,11 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
 namespace {
 
 const QString plainText = QStringLiteral("text/plain");
@@ -72,9 +77,11 @@ std::optional<QString> QtClipboardPasteboard::string(const QString& type)
     if (!mime)
         return std::nullopt;
     if (type == PasteboardType::string || type == plainText) {
-        if (!mime->hasText())
-            return std::nullopt;
-        return mime->text();
+        if (mime->hasText())
+            return mime->text();
+        // An owner that offers only the UTF-8 type (Qt maps plain text to "text/plain").
+        const std::optional<QByteArray> utf8 = data(0, PasteboardType::string);
+        return utf8 ? std::optional(QString::fromUtf8(*utf8)) : std::nullopt;
     }
     if (type == PasteboardType::html) {
         if (!mime->hasHtml())
@@ -97,9 +104,35 @@ bool QtClipboardPasteboard::publish(const QList<std::pair<QString, QByteArray>>&
             mime->setData(alias, mime->data(original));
     }
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
+    return ownedByThisProcess();
+}
+
+bool QtClipboardPasteboard::ownedByThisProcess()
+{
     // The X server refuses ownership requested with a time older than the current
-    // owner's; Qt then keeps the old content.
-    return m_clipboard->ownsClipboard();
+    // owner's. Qt then still believes it owns the clipboard, so ask the server.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return m_clipboard->ownsClipboard(); // not X11: Qt's answer is the platform's
+    const auto freeReply = [](void* reply) { std::free(reply); };
+    if (m_clipboardAtom == XCB_ATOM_NONE) {
+        static constexpr char name[] = "CLIPBOARD";
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(freeReply)> atom(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr),
+            freeReply);
+        if (!atom)
+            return false;
+        m_clipboardAtom = atom->atom;
+    }
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(freeReply)> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, m_clipboardAtom), nullptr),
+        freeReply);
+    if (!owner || owner->owner == XCB_WINDOW_NONE)
+        return false;
+    // Every window this connection created has an id from its resource range.
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    return (owner->owner & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
 void QtClipboardPasteboard::clearContents()
@@ -128,10 +161,10 @@ bool QtClipboardPasteboard::writeObjects(const QList<PasteboardWriteItem>& items
 
 void QtClipboardPasteboard::declareTypes(const QStringList& types)
 {
+    // Nothing is published yet: the content goes out whole once every declared
+    // type is set, as one change that clipboard managers record once.
     m_declaredTypes = types;
     m_pending.clear();
-    if (m_clipboard)
-        publish({});
 }
 
 bool QtClipboardPasteboard::setString(const QString& text, const QString& type)
@@ -146,5 +179,15 @@ bool QtClipboardPasteboard::setString(const QString& text, const QString& type)
         existing->second = bytes;
     else
         m_pending.append({type, bytes});
-    return publish(m_pending);
+    if (!m_declaredTypes)
+        return publish(m_pending);
+    QList<std::pair<QString, QByteArray>> ordered;
+    for (const QString& declared : *m_declaredTypes) {
+        const auto set = std::find_if(m_pending.cbegin(), m_pending.cend(),
+                                      [&](const auto& r) { return r.first == declared; });
+        if (set == m_pending.cend())
+            return true; // staged until the other declared types arrive
+        ordered.append(*set);
+    }
+    return publish(ordered);
 }

@@ -13,7 +13,9 @@
 // loop. A representation that the owner refuses or leaves empty reads as absent,
 // so a snapshot never mistakes a refused conversion for empty content. Plain text
 // is also offered as "text/plain" (which X11 text targets serve) and RTF as
-// "application/rtf".
+// "application/rtf". Every write is one change of the clipboard's owner: the
+// types of declareTypes go out together once the last of them is set. A write
+// succeeds only when the X server then names this process's window as the owner.
 class QtClipboardPasteboard final : public QObject, public PlatformPasteboardAccessing
 {
     Q_OBJECT
@@ -40,8 +42,11 @@ private:
     // Makes this process the owner of these representations; false when the X
     // server refused the ownership.
     bool publish(const QList<std::pair<QString, QByteArray>>& representations);
+    // Whether the X server names a window of this process as the clipboard's owner.
+    bool ownedByThisProcess();
 
     QPointer<QClipboard> m_clipboard;
+    quint32 m_clipboardAtom = 0;
     qint64 m_changeCount = 0;
     std::optional<QStringList> m_declaredTypes; // after declareTypes, until the next clear or write
     QList<std::pair<QString, QByteArray>> m_pending; // what setString has written since

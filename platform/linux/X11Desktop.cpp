@@ -23,10 +23,10 @@ using Reply = std::unique_ptr<T, FreeDeleter>;
 
 } // namespace
 
-X11Desktop::X11Desktop()
+X11Desktop::X11Desktop(const QByteArray& displayName)
 {
     int screenNumber = 0;
-    m_connection = xcb_connect(nullptr, &screenNumber);
+    m_connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
     if (xcb_connection_has_error(m_connection)) {
         xcb_disconnect(m_connection);
         m_connection = nullptr;
@@ -125,7 +125,10 @@ std::optional<qint32> X11Desktop::windowPid(Window window)
     if (!pid.isEmpty() && pid.first() > 0 && pid.first() <= quint32(INT32_MAX))
         return static_cast<qint32>(pid.first());
 
-    // The X client behind the window, as the server knows it.
+    // The X client behind the window, as the server knows it. A request of an
+    // extension the server lacks would close the whole connection.
+    if (!hasClientIdQuery())
+        return std::nullopt;
     xcb_res_client_id_spec_t clientQuery{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
         m_connection, xcb_res_query_client_ids(m_connection, 1, &clientQuery), nullptr));
@@ -141,6 +144,22 @@ std::optional<qint32> X11Desktop::windowPid(Window window)
         }
     }
     return std::nullopt;
+}
+
+bool X11Desktop::hasClientIdQuery()
+{
+    if (!m_hasClientIdQuery) {
+        bool usable = false;
+        const xcb_query_extension_reply_t* extension = xcb_get_extension_data(m_connection, &xcb_res_id);
+        if (extension && extension->present) {
+            // QueryClientIds came with version 1.2.
+            Reply<xcb_res_query_version_reply_t> version(
+                xcb_res_query_version_reply(m_connection, xcb_res_query_version(m_connection, 1, 2), nullptr));
+            usable = version && (version->server_major > 1 || (version->server_major == 1 && version->server_minor >= 2));
+        }
+        m_hasClientIdQuery = usable;
+    }
+    return *m_hasClientIdQuery;
 }
 
 QList<X11Desktop::Window> X11Desktop::clientWindowsTopFirst()

@@ -21,8 +21,9 @@ class X11Desktop final
 public:
     using Window = quint32;
 
-    // Connects to $DISPLAY; without an X server every query answers "none".
-    X11Desktop();
+    // Connects to displayName, by default $DISPLAY; without an X server every
+    // query answers "none".
+    explicit X11Desktop(const QByteArray& displayName = {});
     ~X11Desktop();
     X11Desktop(const X11Desktop&) = delete;
     X11Desktop& operator=(const X11Desktop&) = delete;
@@ -31,7 +32,8 @@ public:
 
     // The active client window; absent when there is none or it is the desktop or a dock.
     std::optional<Window> activeWindow();
-    // _NET_WM_PID, or the X client's process id from the X-Resource extension.
+    // _NET_WM_PID, or the X client's process id from the X-Resource extension
+    // (version 1.2) where the server has it.
     std::optional<qint32> windowPid(Window window);
     // Client windows, topmost first.
     QList<Window> clientWindowsTopFirst();
@@ -51,8 +53,10 @@ private:
     std::optional<QByteArray> property(Window window, quint32 property, quint32 type, quint8 format);
     QList<quint32> cardinals(Window window, const char* name, quint32 type);
     bool hasWindowType(Window window, std::initializer_list<const char*> types);
+    bool hasClientIdQuery();
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
     QHash<QByteArray, quint32> m_atoms;
+    std::optional<bool> m_hasClientIdQuery;
 };

@@ -1,5 +1,7 @@
 #include "X11Workspace.h"
 
+#include <unistd.h>
+
 using namespace ApplicationIdentity;
 
 X11Workspace::X11Workspace(std::shared_ptr<X11Desktop> desktop, std::shared_ptr<DesktopEntries> entries,
@@ -13,16 +15,18 @@ std::optional<qint32> X11Workspace::frontmostProcessIdentifier()
     const std::optional<X11Desktop::Window> window = m_desktop->activeWindow();
     if (!window)
         return std::nullopt;
-    return m_desktop->windowPid(*window);
+    const std::optional<qint32> pid = m_desktop->windowPid(*window);
+    // Our own windows (a panel the user clicked) are never the application in front.
+    if (!pid || *pid == getpid())
+        return std::nullopt;
+    return pid;
 }
 
 std::optional<SelectionSource> X11Workspace::frontmostApplication()
 {
     const std::optional<X11Desktop::Window> window = m_desktop->activeWindow();
-    if (!window)
-        return std::nullopt;
-    const std::optional<qint32> pid = m_desktop->windowPid(*window);
-    if (!pid)
+    const std::optional<qint32> pid = window ? m_desktop->windowPid(*window) : std::nullopt;
+    if (!pid || *pid == getpid())
         return std::nullopt;
     return describe(*pid, window);
 }

@@ -11,7 +11,8 @@
 // The running applications of an X11 session: the frontmost one is the owner of
 // the active window (_NET_ACTIVE_WINDOW); names come from the desktop entry that
 // the process's sandbox, window properties, systemd scope, launch environment or
-// window class lead to, else from the window class or the process name.
+// window class lead to, else from the window class or the process name. This
+// process is never the frontmost application.
 class X11Workspace final : public RunningApplicationsProviding
 {
 public:
@@ -23,7 +24,7 @@ public:
     std::optional<SelectionSource> frontmostApplication() override;
     SelectionSource application(qint32 processIdentifier) override;
 
-    // Only the process id of the active window's owner.
+    // Only the process id of the active window's owner (absent when it is this process).
     std::optional<qint32> frontmostProcessIdentifier();
 
 private:

@@ -322,8 +322,26 @@ TEST(CoordinatorStatic, CaptureErrorsClassifyByTheirEffectOnTheUser)
         {SelectionCaptureError::emptySelection(), FailureKind::invalidSelection},
         {SelectionCaptureError::staleSelection(), FailureKind::invalidSelection},
     };
-    for (const auto& [error, kind] : rows)
+    for (const auto& [error, kind] : rows) {
         EXPECT_EQ(AppCoordinator::classify(error), kind) << error.diagnosticCode().toStdString();
+        EXPECT_EQ(AppCoordinator::classify(SelectionCaptureFailure(error)), kind);
+        EXPECT_EQ(AppCoordinator::friendlyMessage(SelectionCaptureFailure(error)), error.errorDescription());
+    }
+}
+
+TEST(CoordinatorStatic, ClipboardCaptureErrorsReachTheUserUnchangedAsOther)
+{
+    for (const ClipboardCaptureError error :
+         {ClipboardCaptureError::Kind::busy, ClipboardCaptureError::Kind::copyTimedOut,
+          ClipboardCaptureError::Kind::clipboardRestoreFailed, ClipboardCaptureError::Kind::copyEventFailed}) {
+        const SelectionCaptureFailure failure(error);
+        EXPECT_EQ(AppCoordinator::classify(failure), FailureKind::other);
+        EXPECT_EQ(AppCoordinator::friendlyMessage(failure), error.errorDescription());
+    }
+    // The validator's rejection of copied text keeps its own sentence.
+    const SelectionCaptureFailure tooShort(LiteratureError::invalidInput(QStringLiteral("Too short.")));
+    EXPECT_EQ(AppCoordinator::classify(tooShort), FailureKind::other);
+    EXPECT_EQ(AppCoordinator::friendlyMessage(tooShort), QStringLiteral("Too short."));
 }
 
 TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
@@ -344,4 +362,28 @@ TEST(CoordinatorBackend, UnconfiguredServiceFailsWithEndpointError)
     EXPECT_EQ(coordinator.errorMessage(), QStringLiteral("The literature service endpoint is invalid."));
     EXPECT_EQ(keyStore->loads, 1) << "only the credential refresh at construction read the store";
     settings->store().remove(AppSettings::serviceURLKey);
+}
+
+TEST(CoordinatorSelection, OneSelectionProviderAndADefaultThatFindsNoText)
+{
+    class Provider final : public AsyncSystemSelectionCapturing
+    {
+    public:
+        QFuture<AsyncSelectionCaptureResult> captureSelection(const SelectionCaptureOptions&) override
+        {
+            return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
+                std::unexpected(SelectionCaptureFailure(SelectionCaptureError::staleSelection()))));
+        }
+        QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(true); }
+    };
+    auto provider = std::make_shared<Provider>();
+    AppCoordinator::Dependencies deps;
+    deps.selectionProvider = provider;
+    AppCoordinator given(std::make_shared<FakeKeyStore>(), deps);
+    EXPECT_EQ(&given.selectionProvider(), provider.get());
+
+    AppCoordinator defaulted(std::make_shared<FakeKeyStore>());
+    const AsyncSelectionCaptureResult result = defaulted.selectionProvider().captureSelection(true).result();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), SelectionCaptureFailure(SelectionCaptureError::focusedElementUnavailable()));
 }

@@ -311,3 +311,60 @@ TEST_F(ApplicationDesktop, AccessibilityIsSwitchedOnOnlyByTheUsersClickInOurProm
     ASSERT_TRUE(click.waitForFinished(waitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return accessibility.isEnabled(); }, waitMs));
 }
+
+TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWas)
+{
+    // xterm exposes nothing to the accessibility bus, so the shortcut falls back to
+    // Copy-and-restore (on in demo mode), which waits while Alt and Super are held.
+    QProcess xterm;
+    xterm.start(QStringLiteral("xterm"), {QStringLiteral("-geometry"), QStringLiteral("60x5+100+100"),
+                                          QStringLiteral("-title"), QStringLiteral("VORN xterm"),
+                                          QStringLiteral("-e"), QStringLiteral("sleep"), QStringLiteral("60")});
+    ASSERT_TRUE(xterm.waitForStarted(waitMs));
+    QString window;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                     QStringLiteral("--name"), QStringLiteral("VORN xterm")});
+            search.waitForFinished(5000);
+            window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+            return !window.isEmpty();
+        },
+        waitMs));
+    const QByteArray userClipboard = "The user's own clipboard, kept.";
+    QProcess owner; // xclip serves the clipboard until another client takes it
+    owner.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-quiet")});
+    ASSERT_TRUE(owner.waitForStarted(waitMs));
+    owner.write(userClipboard);
+    owner.closeWriteChannel();
+    const auto clipboard = [] {
+        QProcess read;
+        read.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                            QStringLiteral("clipboard")});
+        read.waitForFinished(5000);
+        return read.readAllStandardOutput();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard() == userClipboard; }, waitMs));
+
+    startApplication();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}),
+              0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("super+alt")}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("g")}), 0);
+    QTest::qWait(500);
+    EXPECT_TRUE(probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().isEmpty())
+        << "the capture should still wait for the modifiers";
+    ::kill(pid_t(app.processId()), SIGTERM);
+    EXPECT_TRUE(app.waitForFinished(waitMs));
+    EXPECT_EQ(app.exitCode(), 0);
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("super+alt")});
+    QTest::qWait(300);
+    EXPECT_EQ(clipboard(), userClipboard);
+    owner.kill();
+    owner.waitForFinished();
+    xterm.kill();
+    xterm.waitForFinished();
+}

@@ -182,3 +182,28 @@ TEST_F(CaptureDesktop, RolesAndGesturesOnRealWidgets)
                                                 desktopPoint(area.center())));
     EXPECT_FALSE(provider->gestureLandsInContent(desktopPoint(area.center()), desktopPoint(field.center())));
 }
+
+TEST_F(CaptureDesktop, WindowWithoutFocusedElementOffersNoSelection)
+{
+    // The window's only text area holds a selection but cannot take the focus: what
+    // it holds is not what the user points at now, so nothing is read from it.
+    StartedApplication unfocused(qtFixtureProgram(), {QStringLiteral("--unfocused")});
+    ASSERT_TRUE(unfocused.waitForWindow());
+    ASSERT_TRUE(unfocused.activate());
+    const SelectionCaptureResult result = provider->captureSelection();
+    ASSERT_FALSE(result) << result->context.selectedText.toStdString();
+    EXPECT_EQ(result.error().kind(), SelectionCaptureError::Kind::selectionUnavailable);
+    EXPECT_EQ(result.error().source()->processIdentifier, unfocused.pid());
+}
+
+TEST_F(CaptureDesktop, EmbeddedObjectNeverReachesTheCapturedText)
+{
+    StartedApplication embedded(qtFixtureProgram(), {QStringLiteral("--embedded")});
+    ASSERT_TRUE(embedded.waitForWindow());
+    ASSERT_TRUE(embedded.activate());
+    const SelectionCaptureResult result = provider->captureSelection();
+    ASSERT_TRUE(result) << result.error().diagnosticCode().toStdString();
+    EXPECT_FALSE(result->context.selectedText.contains(QChar(0xFFFC)));
+    EXPECT_EQ(result->context.selectedText, DesktopFixtureTexts::embeddedParts().join(QString()));
+    EXPECT_EQ(result->sourceProcessIdentifier, embedded.pid());
+}

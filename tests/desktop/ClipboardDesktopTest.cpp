@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +163,71 @@ TEST_F(ClipboardDesktop, ChangeCountMovesOnEveryChange)
     ASSERT_TRUE(pasteboard.setString(QStringLiteral("ours"), PasteboardType::string));
     ASSERT_TRUE(holds(QStringLiteral("ours")));
     EXPECT_EQ(QSet<qint64>(counts.begin(), counts.end()).size(), counts.size()) << "every change has its own count";
+}
+
+// Reads the clipboard's text without running this process's event loop.
+std::optional<QByteArray> readWithXclipBlocking()
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    if (!xclip.waitForFinished(waitMs) || xclip.exitCode() != 0)
+        return std::nullopt;
+    return xclip.readAllStandardOutput();
+}
+
+TEST_F(ClipboardDesktop, OwnershipTheServerRefusedIsAFailedWrite)
+{
+    // Qt asks for ownership with the time of the last X event it processed. Another
+    // client that took the clipboard since then holds it with a newer time, and the
+    // X server refuses the request.
+    ClipboardOwner first(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                                   QStringLiteral("clipboard"), file(QStringLiteral("a"), "first")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pasteboard.string(PasteboardType::string) == u"first"; }, waitMs));
+    QTest::qWait(50);
+    ClipboardOwner second(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                                    QStringLiteral("clipboard"), file(QStringLiteral("b"), "second")});
+    QElapsedTimer waited;
+    waited.start();
+    while (readWithXclipBlocking() != QByteArray("second") && waited.elapsed() < waitMs)
+        QThread::msleep(20);
+    ASSERT_EQ(readWithXclipBlocking(), QByteArray("second"));
+
+    PasteboardWriteItem item;
+    item.setString(QStringLiteral("ours"), PasteboardType::string);
+    EXPECT_FALSE(pasteboard.writeObjects({item}));
+    EXPECT_EQ(readWithXclipBlocking(), QByteArray("second")) << "the other client keeps the clipboard";
+
+    // Once this process has seen the change, its request carries a newer time.
+    QTest::qWait(100);
+    EXPECT_TRUE(pasteboard.writeObjects({item}));
+    EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("ours"));
+}
+
+TEST_F(ClipboardDesktop, RichWriteIsOneChangeWithEveryFlavour)
+{
+    // A one-flavour write is the yardstick for one change, however Qt reports it.
+    const auto changesOf = [&](const std::function<void()>& write) {
+        QTest::qWait(50);
+        const qint64 before = pasteboard.changeCount();
+        write();
+        QTest::qWait(200);
+        return pasteboard.changeCount() - before;
+    };
+    PasteboardWriteItem plain;
+    plain.setString(QStringLiteral("plain"), PasteboardType::string);
+    const qint64 oneChange = changesOf([&] { ASSERT_TRUE(pasteboard.writeObjects({plain})); });
+    ASSERT_GE(oneChange, 1);
+
+    const qint64 rich = changesOf([&] {
+        pasteboard.declareTypes({PasteboardType::html, PasteboardType::string});
+        EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("plain")) << "nothing published yet";
+        ASSERT_TRUE(pasteboard.setString(QStringLiteral("<p>Report</p>"), PasteboardType::html));
+        EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("plain")) << "no HTML-only entry";
+        ASSERT_TRUE(pasteboard.setString(QStringLiteral("Report"), PasteboardType::string));
+    });
+    EXPECT_EQ(rich, oneChange);
+    EXPECT_EQ(readWithXclip(PasteboardType::html), QByteArray("<p>Report</p>"));
+    EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("Report"));
 }
 
 TEST_F(ClipboardDesktop, PlainHtmlAndRtfWritesReachOtherClients)

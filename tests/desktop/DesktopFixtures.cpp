@@ -115,15 +115,76 @@ QString toolkitName(Toolkit toolkit)
     return toolkit == Toolkit::gtk ? QStringLiteral("GTK") : QStringLiteral("Qt");
 }
 
+bool activateWindow(quint32 window)
+{
+    if (!run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                         QString::number(window)}))
+        return false;
+    return QTest::qWaitFor([&] { return x11().activeWindow() == window; }, waitMs);
+}
+
+std::optional<quint32> activeWindow()
+{
+    return x11().activeWindow();
+}
+
 bool activate(Toolkit toolkit)
 {
     const std::optional<X11Desktop::Window> window = windowOf(toolkit);
-    if (!window)
+    return window && activateWindow(*window);
+}
+
+StartedApplication::StartedApplication(const QString& program, const QStringList& arguments)
+    : m_process(new QProcess)
+{
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->start(program, arguments);
+}
+
+StartedApplication::~StartedApplication()
+{
+    m_process->kill();
+    m_process->waitForFinished(waitMs);
+    delete m_process;
+}
+
+qint32 StartedApplication::pid() const
+{
+    return qint32(m_process->processId());
+}
+
+bool StartedApplication::isRunning() const
+{
+    return m_process->state() == QProcess::Running;
+}
+
+bool StartedApplication::waitForWindow()
+{
+    if (!m_process->waitForStarted(waitMs))
         return false;
-    if (!run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                                         QString::number(*window)}))
-        return false;
-    return QTest::qWaitFor([&] { return x11().activeWindow() == window; }, waitMs);
+    return QTest::qWaitFor(
+        [&] {
+            const std::optional<QString> found =
+                run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
+                                                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                                QString::number(pid()), QStringLiteral(".")});
+            bool ok = false;
+            const quint32 window = found ? found->section(u'\n', 0, 0).trimmed().toUInt(&ok) : 0;
+            if (ok)
+                m_window = window;
+            return ok;
+        },
+        waitMs * 3);
+}
+
+bool StartedApplication::activate()
+{
+    return m_window && activateWindow(*m_window);
+}
+
+QString qtFixtureProgram()
+{
+    return qEnvironmentVariable("VORN_QT_FIXTURE");
 }
 
 std::optional<QRect> windowGeometry(Toolkit toolkit)

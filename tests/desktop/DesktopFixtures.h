@@ -4,6 +4,9 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
+
+class QProcess;
 
 #include <optional>
 
@@ -37,6 +40,37 @@ QString knownSelection(Toolkit toolkit);
 
 // Selects the known selection in the focused text area of an active fixture.
 bool prepareKnownSelection(Toolkit toolkit);
+
+// An application started for one test and stopped (killed) when this goes away:
+// a fixture variant, a terminal, ...
+class StartedApplication final
+{
+public:
+    StartedApplication(const QString& program, const QStringList& arguments);
+    ~StartedApplication();
+    StartedApplication(const StartedApplication&) = delete;
+    StartedApplication& operator=(const StartedApplication&) = delete;
+
+    // Waits until the process shows a window; false when it does not in time.
+    bool waitForWindow();
+    [[nodiscard]] qint32 pid() const;
+    [[nodiscard]] bool isRunning() const;
+    [[nodiscard]] std::optional<quint32> window() const { return m_window; }
+    // Makes its window the active one; true once the window manager says so.
+    bool activate();
+
+private:
+    QProcess* m_process;
+    std::optional<quint32> m_window;
+};
+
+// The Qt fixture started with these arguments (a variant such as "--unfocused").
+QString qtFixtureProgram();
+
+// Makes a window the active one; true once the window manager says so.
+bool activateWindow(quint32 window);
+// The active window, as the window manager names it.
+std::optional<quint32> activeWindow();
 
 inline const QString textAreaName = QStringLiteral("VORN text area");
 inline const QString fieldName = QStringLiteral("VORN field");

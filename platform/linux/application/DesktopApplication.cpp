@@ -7,7 +7,9 @@
 #include "AtspiAccessibilityTree.h"
 #include "DBusHandOff.h"
 #include "PrimarySelection.h"
-#include "SynchronousSelectionProvider.h"
+#include "CompositeSelectionProvider.h"
+#include "QtClipboardPasteboard.h"
+#include "XTestCopyCommandSender.h"
 #include "TestingProbe.h"
 #include "X11ActivationObserver.h"
 #include "X11GlobalHotKey.h"
@@ -106,6 +108,8 @@ std::expected<void, QString> DesktopApplication::build()
         store->setValue(AppSettings::onboardingCompletedKey, true);
         store->sync();
         settings = std::make_shared<AppSettings>(std::move(store));
+        // What onboarding's privacy step would have chosen.
+        settings->applyRecommendedPrivacyDefaultsIfUnset();
         keyStore = std::make_shared<InMemoryKeyStore>(QStringLiteral("vorn_demo-throwaway-key"));
         autostartFolder = m_demoFolder->filePath(QStringLiteral("autostart"));
     } else {
@@ -136,7 +140,13 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
     dependencies.readKeyStoreOffThread = true;
-    dependencies.selectionProvider = std::make_shared<SynchronousSelectionProvider>(reader);
+    // The accessibility reader first; Copy-and-restore when the user switched
+    // Compatibility Capture on (read at every capture).
+    const std::shared_ptr<X11Workspace> workspace = m_workspace;
+    dependencies.selectionProvider = CompositeSelectionProvider::make(
+        reader, std::make_shared<QtClipboardPasteboard>(), std::make_shared<XTestCopyCommandSender>(m_desktop),
+        [workspace] { return workspace->frontmostProcessIdentifier(); },
+        [settings] { return settings->compatibilityCaptureEnabled(); });
     dependencies.permissionManager = m_permission;
     dependencies.hotKeyManager = std::shared_ptr<GlobalHotKeyProviding>(X11GlobalHotKey::forApplication());
     dependencies.servicesProvider = m_servicesProvider;

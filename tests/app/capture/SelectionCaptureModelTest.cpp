@@ -26,10 +26,11 @@ TEST(SelectionCaptureError, MessagesAndDiagnosticCodes)
          QStringLiteral("selection-too-long")},
         {SelectionCaptureError::accessibilityFailure(QStringLiteral("read the focused element"),
                                                      AXError::cannotComplete),
-         QStringLiteral("macOS Accessibility could not read the focused element (error -25204)."),
+         QStringLiteral("Accessibility could not read the focused element (error -25204)."),
          QStringLiteral("ax-failure--25204")},
         {SelectionCaptureError::accessibilityPermissionRequired(),
-         QStringLiteral("Allow VORN Cite in System Settings > Privacy & Security > Accessibility."),
+         QStringLiteral("Turn on desktop accessibility: choose Request Access in VORN Cite's setup, then restart the "
+                        "application you selected text in."),
          QStringLiteral("permission-required")},
         {SelectionCaptureError::focusedElementUnavailable(),
          QStringLiteral("The focused application did not expose a text element."),
@@ -49,6 +50,39 @@ TEST(SelectionCaptureError, MessagesAndDiagnosticCodes)
     EXPECT_EQ(rows[0].error.source(), source);
     EXPECT_NE(SelectionCaptureError::selectionUnavailable(source),
               SelectionCaptureError::selectionUnavailable(SelectionSource{8, std::nullopt, std::nullopt}));
+}
+
+TEST(ClipboardCaptureError, MessagesUseThisDesktopsWording)
+{
+    using Kind = ClipboardCaptureError::Kind;
+    const std::pair<Kind, QString> rows[] = {
+        {Kind::busy, QStringLiteral("Another selection capture is already in progress.")},
+        {Kind::snapshotTooLarge,
+         QStringLiteral("The clipboard is too large to preserve safely, so VORN Cite did not copy the selection.")},
+        {Kind::snapshotCouldNotMaterialize, QStringLiteral("The clipboard contains data that cannot be preserved safely.")},
+        {Kind::clipboardConcealed,
+         QStringLiteral("The clipboard holds concealed content (for example from a password manager), so VORN Cite did "
+                        "not copy the selection. Copy something else first, or select the text in an app that "
+                        "supports Accessibility.")},
+        {Kind::sourceApplicationChanged,
+         QStringLiteral("The active application changed before the selection could be captured.")},
+        {Kind::clipboardChangedBeforeCopy, QStringLiteral("The clipboard changed before capture began. Try again.")},
+        {Kind::copyEventFailed, QStringLiteral("The desktop could not send Copy to the selected application.")},
+        {Kind::copyTimedOut,
+         QStringLiteral("The selected application did not provide copied text in time. If it copies later, the "
+                        "previous clipboard content may be replaced by the selection.")},
+        {Kind::copiedTextUnavailable, QStringLiteral("Copy did not produce usable text.")},
+        {Kind::clipboardChangedDuringCapture,
+         QStringLiteral("Another app changed the clipboard, so VORN Cite left the newer content untouched.")},
+        {Kind::clipboardRestoreFailed,
+         QStringLiteral("VORN Cite could not safely restore the clipboard, so no citation request was sent.")},
+    };
+    QSet<ClipboardCaptureError> distinct;
+    for (const auto& [kind, message] : rows) {
+        EXPECT_EQ(ClipboardCaptureError(kind).errorDescription(), message);
+        distinct.insert(kind);
+    }
+    EXPECT_EQ(distinct.size(), std::size(rows));
 }
 
 TEST(SelectionCaptureModel, RecordsCompareAndHashOverEveryField)
