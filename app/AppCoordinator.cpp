@@ -568,6 +568,11 @@ void AppCoordinator::dismissCite()
     m_citePanelController->hide();
 }
 
+void AppCoordinator::cancelArticleFetch()
+{
+    m_citationDetails->cancelFetch();
+}
+
 void AppCoordinator::showToast(const QString& message)
 {
     m_toast->show(message);

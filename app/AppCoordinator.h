@@ -179,6 +179,8 @@ public:
     void copyPlainReport();
     void copyRichReport();
     void openReference(const LiteratureReference& reference);
+    // Stops a running details fetch without closing the cite panel (shutdown).
+    void cancelArticleFetch();
     [[nodiscard]] const QHash<QString, ArticleMetadata>& articleMetadataCache() const
     {
         return m_citationDetails->articleMetadataCache();

@@ -275,8 +275,15 @@ QString QuoteBlock::textFor(int textWidth) const
 
 int QuoteBlock::heightForWidth(int width) const
 {
+    // Layouts ask again and again for the same width: keep the last answer.
+    if (width == m_measuredWidth && isExpanded() == m_measuredExpanded)
+        return m_measuredHeight;
     const int textWidth = textWidthFor(width);
-    return SpacedText::height(m_text->font(), textWidth, textFor(textWidth), quoteLineSpacing) + 2 * quotePaddingY;
+    m_measuredWidth = width;
+    m_measuredExpanded = isExpanded();
+    m_measuredHeight =
+        SpacedText::height(m_text->font(), textWidth, textFor(textWidth), quoteLineSpacing) + 2 * quotePaddingY;
+    return m_measuredHeight;
 }
 
 QSize QuoteBlock::sizeHint() const

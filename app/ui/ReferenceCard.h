@@ -122,6 +122,9 @@ private:
 
     QStringList m_quotes;
     QString m_shown; // the plain text the label shows
+    mutable int m_measuredWidth = -1;
+    mutable bool m_measuredExpanded = false;
+    mutable int m_measuredHeight = 0;
     QLabel* m_text;
     QuoteDisclosureButton* m_button;
 };

@@ -200,6 +200,20 @@ TEST_F(CitationDetailsTest, DismissingDuringTheFetchLeavesIdleAndCachesNothing)
     EXPECT_EQ(referenceChanges.size(), 1);
 }
 
+TEST_F(CitationDetailsTest, CancellingTheFetchKeepsTheCitePanelAndCachesNothing)
+{
+    complete(resultOf({knownPMIDs[0]}));
+    stall = true;
+    coordinator->presentCite(coordinator->result()->references[0]);
+    ASSERT_TRUE(server.waitForRequests(1));
+    coordinator->cancelArticleFetch();
+    server.answerStalled(efetch->answer(server.requests()[0]));
+    QTest::qWait(200);
+    EXPECT_EQ(coordinator->citeDetailStatus(), CiteDetailStatus::loading());
+    EXPECT_TRUE(coordinator->citeReference().has_value());
+    EXPECT_TRUE(coordinator->articleMetadataCache().isEmpty());
+}
+
 TEST_F(CitationDetailsTest, CitingAnotherReferenceDropsTheFirstFetch)
 {
     complete(resultOf({knownPMIDs[0], knownPMIDs[1]}));
