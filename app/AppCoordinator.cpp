@@ -1,9 +1,13 @@
 #include "AppCoordinator.h"
 
+#include "ApplicationLifecycle.h"
 #include "ReportActions.h"
+#include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QPromise>
 
 #include <algorithm>
 
@@ -20,15 +24,6 @@ public:
     void hide() override {}
 };
 
-class NoCitePanel final : public CitePanelControlling
-{
-public:
-    void show(const std::optional<ScreenRect>&) override {}
-    void hide() override {}
-};
-
-constexpr double articleServiceTimeoutSeconds = 20;
-
 // Without a desktop to read from, every capture finds no text element.
 class NoSelectionProvider final : public AsyncSystemSelectionCapturing
 {
@@ -40,6 +35,15 @@ public:
     }
     QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(false); }
 };
+
+class NoCitePanel final : public CitePanelControlling
+{
+public:
+    void show(const std::optional<ScreenRect>&) override {}
+    void hide() override {}
+};
+
+constexpr double articleServiceTimeoutSeconds = 20;
 
 } // namespace
 
@@ -61,13 +65,20 @@ struct AppCoordinator::QueryTask
     }
 };
 
+AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore)
+    : AppCoordinator(std::move(keyStore), Dependencies{})
+{
+}
+
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
     : QObject(parent), m_settings(std::move(dependencies.settings)), m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
       m_citePanelController(std::move(dependencies.citePanelController)),
-      m_pasteboard(std::move(dependencies.pasteboard)), m_openURL(std::move(dependencies.openURL)),
+      m_pasteboard(std::move(dependencies.pasteboard)),
+      m_openURL(std::move(dependencies.openURL)),
+      m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
@@ -97,14 +108,25 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_selectionProvider = std::make_shared<NoSelectionProvider>();
     if (!m_backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
-        // every request. The service address is read when a stack is built.
-        m_backendFactory = [this](const QString& scope) {
+        // every request on a thread of its own: a keyring that waits to be unlocked
+        // never freezes the windows. The service address is read when a stack is built.
+        m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::keyProvider(m_keyStore), m_vornCache,
-                                          m_vornInFlight, scope);
+                                          VORNBackendStack::asynchronousKeyProvider(m_keyStore), m_vornCache,
+                                          m_vornInFlight, scope, certificates);
         };
     }
+    m_windows = std::move(dependencies.windows);
+    m_updateController = std::make_unique<UpdateController>();
+    m_triggers = std::make_unique<SelectionTriggers>(*this, m_selectionProvider);
+    m_lifecycle = std::make_unique<ApplicationLifecycle>(
+        *this, ApplicationLifecycle::Services{std::move(dependencies.permissionManager),
+                                              std::move(dependencies.hotKeyManager),
+                                              std::move(dependencies.servicesProvider),
+                                              std::move(dependencies.launchAtLoginManager),
+                                              std::move(dependencies.activationObserver)});
     refreshCredentialStatus();
+    m_launchAtLoginStatus = m_lifecycle->launchAtLoginStatus();
 }
 
 AppCoordinator::~AppCoordinator() = default;
@@ -341,10 +363,14 @@ QString AppCoordinator::credentialScope(const std::optional<QString>& key)
 
 std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 {
-    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope)
+    // A changed key or a changed service address ("literature.serviceURL") each need a
+    // new stack; the cache and the in-flight table outlive it.
+    const QString serviceURL = m_settings->serviceURL();
+    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope && m_cachedBackendServiceURL == serviceURL)
         return m_cachedBackend->second;
     std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentialScope);
     m_cachedBackend = std::make_pair(m_credentialScope, backend);
+    m_cachedBackendServiceURL = serviceURL;
     return backend;
 }
 
@@ -352,7 +378,27 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 
 void AppCoordinator::refreshCredentialStatus()
 {
-    const auto loaded = m_keyStore->loadAPIKey();
+    if (!m_readsKeyStoreOffThread) {
+        applyCredentialStatus(m_keyStore->loadAPIKey());
+        return;
+    }
+    // Read on the key store's thread; only the latest read is applied, on this thread.
+    const quint64 generation = ++m_credentialReadGeneration;
+    const QPointer<AppCoordinator> self(this);
+    VORNBackendStack::runOnKeyStoreThread([store = m_keyStore, self, generation] {
+        auto loaded = store->loadAPIKey();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, generation, loaded = std::move(loaded)] {
+                if (self && self->m_credentialReadGeneration == generation)
+                    self->applyCredentialStatus(loaded);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppCoordinator::applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
+{
     std::optional<QString> key;
     if (!loaded) {
         assign(m_credentialStatus, CredentialStatus::unreadable(loaded.error().errorDescription()),
@@ -387,6 +433,125 @@ std::expected<void, VORNAPIKeyStoreError> AppCoordinator::deleteAPIKey()
     if (deleted)
         refreshCredentialStatus();
     return deleted;
+}
+
+// Triggers
+
+void AppCoordinator::captureCitations()
+{
+    m_triggers->captureCitations();
+}
+
+void AppCoordinator::dispatch(const SelectionContext& context)
+{
+    m_triggers->dispatch(context);
+}
+
+void AppCoordinator::handleSelectionCaptureFailure(const SelectionCaptureFailure& failure)
+{
+    m_triggers->handleSelectionCaptureFailure(failure);
+}
+
+void AppCoordinator::setCompatibilityCaptureEnabled(bool enabled)
+{
+    // The capture reads the setting at each use.
+    m_settings->setCompatibilityCaptureEnabled(enabled);
+}
+
+void AppCoordinator::setAutomaticSelectionEnabled(bool enabled)
+{
+    // The automatic selection monitor follows the setting.
+    m_settings->setAutomaticSelectionEnabled(enabled);
+}
+
+bool AppCoordinator::isCapturingSelection() const
+{
+    return m_triggers->isCapturing();
+}
+
+// Lifecycle
+
+void AppCoordinator::start()
+{
+    m_lifecycle->start();
+}
+
+void AppCoordinator::stop()
+{
+    m_lifecycle->stop();
+}
+
+bool AppCoordinator::hasStarted() const
+{
+    return m_lifecycle->hasStarted();
+}
+
+void AppCoordinator::refreshAccessibilityStatus()
+{
+    m_lifecycle->refreshAccessibilityStatus();
+}
+
+bool AppCoordinator::completeOnboarding()
+{
+    return m_lifecycle->completeOnboarding();
+}
+
+void AppCoordinator::prepareOnboardingPrivacyStep()
+{
+    m_settings->applyRecommendedPrivacyDefaultsIfUnset();
+}
+
+bool AppCoordinator::requestAccessibilityPermission()
+{
+    return m_lifecycle->requestAccessibilityPermission();
+}
+
+void AppCoordinator::openAccessibilitySettings()
+{
+    m_lifecycle->openAccessibilitySettings();
+}
+
+bool AppCoordinator::isAccessibilityTrusted() const
+{
+    return m_lifecycle->isAccessibilityTrusted();
+}
+
+std::expected<void, LaunchAtLoginError> AppCoordinator::setLaunchAtLoginEnabled(bool enabled)
+{
+    return m_lifecycle->setLaunchAtLoginEnabled(enabled);
+}
+
+void AppCoordinator::refreshLaunchAtLoginStatus()
+{
+    assign(m_launchAtLoginStatus, m_lifecycle->launchAtLoginStatus(), &AppCoordinator::launchAtLoginStatusChanged);
+}
+
+void AppCoordinator::openLoginItemsSettings()
+{
+    m_lifecycle->openLoginItemsSettings();
+}
+
+void AppCoordinator::checkForUpdates()
+{
+    m_updateController->checkForUpdates();
+}
+
+void AppCoordinator::showSettings()
+{
+    if (m_windows)
+        m_windows->showSettings();
+}
+
+void AppCoordinator::showOnboarding()
+{
+    if (m_windows)
+        m_windows->showOnboarding();
+}
+
+void AppCoordinator::showAbout()
+{
+    if (m_windows)
+        m_windows->showAbout();
 }
 
 // Citation details, reports and toasts

@@ -3,6 +3,9 @@
 #include "AppServices.h"
 #include "AppSettings.h"
 #include "CitationDetails.h"
+#include "GlobalHotKey.h"
+#include "LifecycleServices.h"
+#include "ServicesProvider.h"
 #include "ToastState.h"
 #include "capture/PlatformPasteboardAccessing.h"
 #include "capture/SelectionCaptureError.h"
@@ -14,6 +17,7 @@
 #include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
+#include <QSslCertificate>
 #include <QPointer>
 #include <QUuid>
 
@@ -64,6 +68,9 @@ using LiteratureBackendFactory =
 // every piece of state the windows show, and runs literature queries. Main thread only.
 // Every property's notify signal is emitted on each assignment, also when the value
 // does not change.
+class SelectionTriggers;
+class ApplicationLifecycle;
+
 class AppCoordinator final : public QObject
 {
     Q_OBJECT
@@ -87,6 +94,9 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
                    isResultPanelVisibleChanged)
     Q_PROPERTY(double resultPanelMaxHeight READ resultPanelMaxHeight NOTIFY resultPanelMaxHeightChanged)
+    Q_PROPERTY(LaunchAtLoginStatus launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
+    Q_PROPERTY(GlobalHotKeyRegistrationReport shortcutRegistrationReport READ shortcutRegistrationReport NOTIFY
+                   shortcutRegistrationReportChanged)
     Q_PROPERTY(std::optional<QString> shortcutStatusMessage READ shortcutStatusMessage NOTIFY
                    shortcutStatusMessageChanged)
     Q_PROPERTY(std::optional<QString> accessibilityWarning READ accessibilityWarning NOTIFY
@@ -101,18 +111,31 @@ public:
         std::shared_ptr<AppSettings> settings;
         std::shared_ptr<ResultPanelControlling> resultPanelController;
         LiteratureBackendFactory backendFactory;
+        // Reads for the credential status run on the key store's thread and are applied
+        // when they arrive, so a keyring that waits to be unlocked never holds up the
+        // event loop (the application); by default they run at once (tests).
+        bool readKeyStoreOffThread = false;
+        // Trusted beside the system's roots by the default backend (a local demo service).
+        QList<QSslCertificate> extraCACertificates;
+        // The one selection provider (a CompositeSelectionProvider in the application).
+        std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
+        // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
+        std::shared_ptr<AccessibilityPermissionManaging> permissionManager;
+        std::shared_ptr<GlobalHotKeyProviding> hotKeyManager;
+        std::shared_ptr<VORNCiteServicesProviding> servicesProvider;
+        std::shared_ptr<LaunchAtLoginManaging> launchAtLoginManager;
+        std::shared_ptr<ApplicationActivationObserving> activationObserver;
+        std::shared_ptr<ApplicationWindowsPresenting> windows;
         // Citation details, reports and toasts.
         std::shared_ptr<CitePanelControlling> citePanelController;
         std::shared_ptr<PlatformPasteboardAccessing> pasteboard; // without one, copies do nothing
-        std::shared_ptr<PubMedArticleService> articleService; // default: NCBI efetch, 20 s
-        std::shared_ptr<Sleeping> sleeper; // default: timers on the event loop
-        std::function<bool(const QUrl&)> openURL; // default: QDesktopServices
-        // The one selection provider (a CompositeSelectionProvider in the application).
-        std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
+        std::shared_ptr<PubMedArticleService> articleService;    // default: NCBI efetch, 20 s
+        std::shared_ptr<Sleeping> sleeper;                       // default: timers on the event loop
+        std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
     };
 
-    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies = {},
-                            QObject* parent = nullptr);
+    explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore);
+    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies, QObject* parent = nullptr);
     ~AppCoordinator() override;
 
     [[nodiscard]] ResultPanelPhase phase() const { return m_phase; }
@@ -136,18 +159,14 @@ public:
     [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toast->message(); }
     [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
     [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
-    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const
+    [[nodiscard]] LaunchAtLoginStatus launchAtLoginStatus() const { return m_launchAtLoginStatus; }
+    [[nodiscard]] const GlobalHotKeyRegistrationReport& shortcutRegistrationReport() const
     {
-        return m_shortcutStatusMessage;
+        return m_shortcutRegistrationReport;
     }
-    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const
-    {
-        return m_accessibilityWarning;
-    }
-    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const
-    {
-        return m_pendingUpdateVersion;
-    }
+    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
+    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
 
     // Written by the result panel controller when it shows or hides the panel.
     void setResultPanelVisible(bool visible);
@@ -176,6 +195,8 @@ public:
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
     [[nodiscard]] AppSettings& settings() const { return *m_settings; }
+    // The one result cache that every backend built by the factory should share.
+    [[nodiscard]] const std::shared_ptr<InMemoryLiteratureCache>& resultCache() const { return m_vornCache; }
     [[nodiscard]] AsyncSystemSelectionCapturing& selectionProvider() const { return *m_selectionProvider; }
 
     // Citation details, reports and toasts.
@@ -201,6 +222,33 @@ public:
     std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
 
+    // Triggers (SelectionTriggers).
+    void captureCitations();
+    void dispatch(const SelectionContext& context);
+    void handleSelectionCaptureFailure(const SelectionCaptureFailure& failure);
+    void setCompatibilityCaptureEnabled(bool enabled);
+    void setAutomaticSelectionEnabled(bool enabled);
+    [[nodiscard]] bool isCapturingSelection() const;
+
+    // Lifecycle (ApplicationLifecycle) and the application's windows.
+    void start();
+    void stop();
+    [[nodiscard]] bool hasStarted() const;
+    void refreshAccessibilityStatus();
+    bool completeOnboarding();
+    void prepareOnboardingPrivacyStep();
+    bool requestAccessibilityPermission();
+    void openAccessibilitySettings();
+    [[nodiscard]] bool isAccessibilityTrusted() const;
+    std::expected<void, LaunchAtLoginError> setLaunchAtLoginEnabled(bool enabled);
+    void refreshLaunchAtLoginStatus();
+    void openLoginItemsSettings();
+    void checkForUpdates();
+    [[nodiscard]] const UpdateController& updateController() const { return *m_updateController; }
+    void showSettings();
+    void showOnboarding();
+    void showAbout();
+
     static const QString searchingStep;
     static const QString emptyAnswerMessage;
 
@@ -220,11 +268,15 @@ signals:
     void toastMessageChanged();
     void isResultPanelVisibleChanged();
     void resultPanelMaxHeightChanged();
+    void launchAtLoginStatusChanged();
+    void shortcutRegistrationReportChanged();
     void shortcutStatusMessageChanged();
     void accessibilityWarningChanged();
     void pendingUpdateVersionChanged();
 
 private:
+    friend class SelectionTriggers;
+    friend class ApplicationLifecycle;
     struct QueryTask;
 
     template <typename T, typename Signal>
@@ -241,6 +293,7 @@ private:
     void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
     void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
     void finishQueryTask();
+    void applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded);
 
     // Observable state.
     ResultPanelPhase m_phase = ResultPanelPhase::idle;
@@ -255,6 +308,8 @@ private:
     std::optional<QString> m_maskedStoredAPIKey;
     bool m_isResultPanelVisible = false;
     double m_resultPanelMaxHeight = 560;
+    LaunchAtLoginStatus m_launchAtLoginStatus = LaunchAtLoginStatus::unavailable;
+    GlobalHotKeyRegistrationReport m_shortcutRegistrationReport;
     std::optional<QString> m_shortcutStatusMessage;
     std::optional<QString> m_accessibilityWarning;
     std::optional<QString> m_pendingUpdateVersion;
@@ -269,6 +324,8 @@ private:
     std::function<bool(const QUrl&)> m_openURL;
     std::unique_ptr<CitationDetails> m_citationDetails;
     std::unique_ptr<ToastState> m_toast;
+    bool m_readsKeyStoreOffThread = false;
+    quint64 m_credentialReadGeneration = 0;
     std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every
@@ -282,5 +339,12 @@ private:
     std::optional<LiteratureQuery> m_activeQuery;
     std::optional<LiteratureQuery> m_lastQuery;
     std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
+    QString m_cachedBackendServiceURL; // the service address m_cachedBackend was built for
     QString m_credentialScope = QStringLiteral("missing");
+
+    // Declared last: they reach into the state above.
+    std::shared_ptr<ApplicationWindowsPresenting> m_windows;
+    std::unique_ptr<UpdateController> m_updateController;
+    std::unique_ptr<SelectionTriggers> m_triggers;
+    std::unique_ptr<ApplicationLifecycle> m_lifecycle;
 };

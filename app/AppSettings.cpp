@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 
 #include "literature/UserSettingsFile.h"
+#include "pubmed/PubMedArticleService.h"
 
 const QString AppSettings::includeEvidenceKey = QStringLiteral("literature.includeEvidence");
 const QString AppSettings::cacheDurationMinutesKey = QStringLiteral("literature.cacheDurationMinutes");
@@ -10,6 +11,7 @@ const QString AppSettings::onboardingCompletedKey = QStringLiteral("onboarding.c
 const QString AppSettings::obsoleteMaxArticlesKey = QStringLiteral("literature.maxArticles");
 const QString AppSettings::captureLoggingKey = QStringLiteral("diagnostics.captureLoggingEnabled");
 const QString AppSettings::serviceURLKey = UserSettingsFile::serviceURLKey;
+const QString AppSettings::efetchURLKey = QStringLiteral("pubmed.efetchURL");
 
 namespace {
 
@@ -63,6 +65,17 @@ LiteratureQueryOptions AppSettings::queryOptions() const
 QString AppSettings::serviceURL() const
 {
     return m_store->value(serviceURLKey).toString().trimmed();
+}
+
+QUrl AppSettings::efetchEndpoint() const
+{
+    const QString value = m_store->value(efetchURLKey).toString().trimmed();
+    if (value.isEmpty())
+        return PubMedArticleService::defaultEndpoint();
+    const QUrl url(value, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != u"https" || url.host().isEmpty())
+        return {};
+    return url;
 }
 
 void AppSettings::write(const QString& key, const QVariant& value)

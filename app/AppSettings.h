@@ -29,14 +29,15 @@ class AppSettings final : public QObject
                    hasCompletedOnboardingChanged)
 
 public:
-    static const QString includeEvidenceKey; // "literature.includeEvidence"
-    static const QString cacheDurationMinutesKey; // "literature.cacheDurationMinutes"
-    static const QString automaticSelectionKey; // "selection.automaticEnabled"
-    static const QString compatibilityCaptureKey; // "selection.compatibilityCaptureEnabled"
-    static const QString onboardingCompletedKey; // "onboarding.completed"
-    static const QString obsoleteMaxArticlesKey; // "literature.maxArticles"
-    static const QString captureLoggingKey; // "diagnostics.captureLoggingEnabled"
-    static const QString serviceURLKey; // "literature.serviceURL"
+    static const QString includeEvidenceKey;             // "literature.includeEvidence"
+    static const QString cacheDurationMinutesKey;        // "literature.cacheDurationMinutes"
+    static const QString automaticSelectionKey;          // "selection.automaticEnabled"
+    static const QString compatibilityCaptureKey;        // "selection.compatibilityCaptureEnabled"
+    static const QString onboardingCompletedKey;         // "onboarding.completed"
+    static const QString obsoleteMaxArticlesKey;         // "literature.maxArticles"
+    static const QString captureLoggingKey;              // "diagnostics.captureLoggingEnabled"
+    static const QString serviceURLKey;                  // "literature.serviceURL"
+    static const QString efetchURLKey;                   // "pubmed.efetchURL"
     static constexpr int maxArticles = 5;
 
     // The settings file of this user: $XDG_CONFIG_HOME/app.vorn.cite/settings.ini.
@@ -62,6 +63,10 @@ public:
     // empty when unset). The backend checks it: anything but an https URL with a host
     // makes queries fail with the endpoint error rather than reach another address.
     [[nodiscard]] QString serviceURL() const;
+    // PubMed's efetch endpoint: the public one unless "pubmed.efetchURL" is set. A set
+    // value that is not an https URL with a host gives an empty URL, which the PubMed
+    // client refuses (invalidEndpoint) rather than reach another address.
+    [[nodiscard]] QUrl efetchEndpoint() const;
 
     void setIncludeEvidence(bool value);
     void setCacheDurationMinutes(int value);

@@ -21,6 +21,8 @@ QString LiteratureError::errorDescription() const
         return QStringLiteral("The literature service endpoint is invalid.");
     case Kind::cancelled:
         return QStringLiteral("The literature request was cancelled.");
+    case Kind::keyStoreFailure:
+        return m_message.value_or(QString());
     }
     Q_UNREACHABLE();
     return {};

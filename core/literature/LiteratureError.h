@@ -8,16 +8,7 @@
 class LiteratureError final
 {
 public:
-    enum class Kind
-    {
-        invalidInput,
-        requestFailed,
-        malformedResponse,
-        transport,
-        missingCredential,
-        invalidEndpoint,
-        cancelled
-    };
+    enum class Kind { invalidInput, requestFailed, malformedResponse, transport, missingCredential, invalidEndpoint, cancelled, keyStoreFailure };
 
     static LiteratureError invalidInput(QString message)
     {
@@ -35,12 +26,16 @@ public:
     static LiteratureError missingCredential() { return {Kind::missingCredential, 0, std::nullopt}; }
     static LiteratureError invalidEndpoint() { return {Kind::invalidEndpoint, 0, std::nullopt}; }
     static LiteratureError cancelled() { return {Kind::cancelled, 0, std::nullopt}; }
+    // The key store failed while a request asked it for the key; message is the
+    // store's own sentence, shown as it is.
+    static LiteratureError keyStoreFailure(QString message) { return {Kind::keyStoreFailure, 0, std::move(message)}; }
 
     [[nodiscard]] Kind kind() const { return m_kind; }
     // The HTTP status of requestFailed; 0 for every other case.
     [[nodiscard]] int statusCode() const { return m_statusCode; }
     // requestFailed: the server's message, if any. invalidInput: the message;
-    // malformedResponse and transport: the detail. Absent for the other cases.
+    // malformedResponse and transport: the detail; keyStoreFailure: the store's sentence.
+    // Absent for the other cases.
     [[nodiscard]] const std::optional<QString>& message() const { return m_message; }
 
     [[nodiscard]] QString errorDescription() const;

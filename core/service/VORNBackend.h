@@ -14,7 +14,7 @@
 
 // Yields the raw API key for one request. It calls its completion once, on any thread,
 // at once or later, with the key or a failure; a failure of the key store itself is
-// passed as LiteratureError::transport carrying the store's description.
+// passed as LiteratureError::keyStoreFailure carrying the store's description.
 using VORNAPIKeyProvider =
     std::function<void(std::function<void(std::expected<QString, LiteratureError>)> completion)>;
 

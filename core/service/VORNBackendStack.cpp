@@ -1,6 +1,7 @@
 #include "VORNBackendStack.h"
 
 #include <QCryptographicHash>
+#include <QThreadPool>
 
 namespace VORNBackendStack {
 
@@ -17,17 +18,48 @@ QString credentialScope(const std::optional<QString>& key)
     return QString::fromLatin1(QCryptographicHash::hash(key->toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
+namespace {
+
+std::expected<QString, LiteratureError> readKey(VORNAPIKeyStoring& store)
+{
+    const auto loaded = store.loadAPIKey();
+    if (!loaded)
+        return std::unexpected(LiteratureError::keyStoreFailure(loaded.error().errorDescription()));
+    if (!*loaded)
+        return std::unexpected(LiteratureError::missingCredential());
+    return **loaded;
+}
+
+// Never destroyed: a read that waits for the user must not hold up the exit.
+QThreadPool& keyStorePool()
+{
+    static QThreadPool* pool = [] {
+        auto* created = new QThreadPool();
+        created->setMaxThreadCount(1);
+        return created;
+    }();
+    return *pool;
+}
+
+} // namespace
+
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return
-        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-            const auto loaded = store->loadAPIKey();
-            if (!loaded)
-                return done(std::unexpected(LiteratureError::transport(loaded.error().errorDescription())));
-            if (!*loaded)
-                return done(std::unexpected(LiteratureError::missingCredential()));
-            done(**loaded);
-        };
+    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+        done(readKey(*store));
+    };
+}
+
+VORNAPIKeyProvider asynchronousKeyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
+{
+    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+        keyStorePool().start([store, done] { done(readKey(*store)); });
+    };
+}
+
+void runOnKeyStoreThread(std::function<void()> task)
+{
+    keyStorePool().start(std::move(task));
 }
 
 std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKeyProvider apiKeyProvider,

@@ -29,8 +29,17 @@ QString serviceBaseURL(const QString& userSetting);
 QString credentialScope(const std::optional<QString>& key);
 
 // A key source that reads store at every request: the stored key; missingCredential
-// when none is stored; a failing store as transport carrying the store's description.
+// when none is stored; a failing store as keyStoreFailure carrying the store's
+// description.
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
+
+// The same, but the store is read on a thread of its own (one read at a time), so that
+// a store that waits (a locked keyring asking to be unlocked) never holds up the
+// caller's thread; the completion runs on that thread.
+VORNAPIKeyProvider asynchronousKeyProvider(std::shared_ptr<VORNAPIKeyStoring> store);
+
+// Runs task on that thread, after the reads already waiting there.
+void runOnKeyStoreThread(std::function<void()> task);
 
 // CachingLiteratureBackend over a VORNBackend for the cite endpoint under serviceBaseURL.
 // apiKeyProvider is asked at every request; credentialScope ("missing" or the key's

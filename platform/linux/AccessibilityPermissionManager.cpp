@@ -3,8 +3,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-AccessibilityPermissionManager::AccessibilityPermissionManager(std::shared_ptr<AccessibilityBusStatus> status)
-    : m_status(std::move(status))
+AccessibilityPermissionManager::AccessibilityPermissionManager(std::shared_ptr<AccessibilityBusStatus> status,
+                                                               std::function<void()> showPrompt)
+    : m_status(std::move(status)), m_showPrompt(std::move(showPrompt))
 {
 }
 
@@ -15,9 +16,15 @@ bool AccessibilityPermissionManager::isTrusted() const
 
 bool AccessibilityPermissionManager::checkTrust(bool promptIfNeeded)
 {
-    if (promptIfNeeded && !m_status->isEnabled())
-        m_status->setEnabled(true);
-    return m_status->isTrusted();
+    const bool trusted = m_status->isTrusted();
+    if (promptIfNeeded && !trusted && m_showPrompt)
+        m_showPrompt();
+    return trusted;
+}
+
+bool AccessibilityPermissionManager::grantAccess()
+{
+    return m_status->setEnabled(true) && m_status->isTrusted();
 }
 
 void AccessibilityPermissionManager::openAccessibilitySettings()

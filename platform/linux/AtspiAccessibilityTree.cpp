@@ -139,10 +139,10 @@ bool AtspiAccessibilityTree::isProcessTrusted()
     return m_bus->isTrusted();
 }
 
-bool AtspiAccessibilityTree::isProcessTrustedWithOptions(bool prompt)
+bool AtspiAccessibilityTree::isProcessTrustedWithOptions(bool)
 {
-    if (prompt && !m_bus->isEnabled())
-        m_bus->setEnabled(true);
+    // Never switches the desktop's accessibility on: only the user's click in the
+    // application's own prompt does (AccessibilityPermissionManager).
     return m_bus->isTrusted();
 }
 

@@ -225,3 +225,15 @@ std::optional<std::pair<QString, QString>> X11Desktop::wmClass(Window window)
         return std::nullopt;
     return std::pair(QString::fromLatin1(parts[0]), QString::fromLatin1(parts[1]));
 }
+
+std::optional<X11Desktop::Window> X11Desktop::selectionOwner(const char* selection)
+{
+    const quint32 name = atom(selection);
+    if (!isConnected() || name == XCB_ATOM_NONE)
+        return std::nullopt;
+    Reply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, name), nullptr));
+    if (!reply || reply->owner == XCB_WINDOW_NONE)
+        return std::nullopt;
+    return reply->owner;
+}

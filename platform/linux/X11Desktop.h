@@ -43,6 +43,8 @@ public:
     std::optional<Window> clientWindowAt(QPoint point);
     // A text property (UTF8_STRING or STRING), cut at the first NUL.
     std::optional<QString> textProperty(Window window, const char* name);
+    // The window that owns a selection ("PRIMARY", "CLIPBOARD"); absent when none does.
+    std::optional<Window> selectionOwner(const char* selection);
     // WM_CLASS as (instance, class).
     std::optional<std::pair<QString, QString>> wmClass(Window window);
 

@@ -115,3 +115,22 @@ TEST_F(AppSettingsTest, ServiceURLOverrideIsReadAsWritten)
     storeRaw(AppSettings::serviceURLKey, QStringLiteral("  http://cite.example.org \n"));
     EXPECT_EQ(AppSettings(file()).serviceURL(), QStringLiteral("http://cite.example.org"));
 }
+
+TEST(AppSettingsEfetch, EndpointIsHttpsOnly)
+{
+    QTemporaryDir dir;
+    const auto settingsAt = [&dir](const std::optional<QString>& value) {
+        auto store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("efetch.ini")), QSettings::IniFormat);
+        store->clear();
+        if (value)
+            store->setValue(AppSettings::efetchURLKey, *value);
+        return std::make_unique<AppSettings>(std::move(store));
+    };
+    EXPECT_EQ(settingsAt(std::nullopt)->efetchEndpoint(),
+              QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi")));
+    EXPECT_EQ(settingsAt(QStringLiteral("  https://127.0.0.1:8443/entrez/eutils/efetch.fcgi "))->efetchEndpoint(),
+              QUrl(QStringLiteral("https://127.0.0.1:8443/entrez/eutils/efetch.fcgi")));
+    for (const QString& refused : {QStringLiteral("http://127.0.0.1/efetch"), QStringLiteral("file:///etc/passwd"),
+                                   QStringLiteral("https://"), QStringLiteral("not a url")})
+        EXPECT_TRUE(settingsAt(refused)->efetchEndpoint().isEmpty()) << refused.toStdString();
+}

@@ -11,12 +11,14 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -56,7 +58,10 @@ int main(int argc, char** argv)
         u"pubmed-fixtures"_s,
         u"Rank and serve the records of the efetch documents (*.xml) in this folder (default: the bundled demo records)."_s,
         u"folder"_s, QString::fromUtf8(VORN_DEMO_RECORDS_DIR));
-    parser.addOptions({portOption, caOption, fixturesOption});
+    const QCommandLineOption requestLogOption(
+        u"request-log"_s, u"Append the text of every cite request, one JSON string a line, to this file (for tests)."_s,
+        u"file"_s);
+    parser.addOptions({portOption, caOption, fixturesOption, requestLogOption});
     parser.process(app);
 
     bool ok = false;
@@ -84,10 +89,23 @@ int main(int argc, char** argv)
                      qPrintable(library ? efetch.error() : library.error()));
         return 1;
     }
+    std::unique_ptr<QFile> requestLog;
+    if (parser.isSet(requestLogOption)) {
+        requestLog = std::make_unique<QFile>(parser.value(requestLogOption));
+        if (!requestLog->open(QIODevice::Append)) {
+            std::fprintf(stderr, "vorn-cite-service: cannot write %s\n", qPrintable(requestLog->fileName()));
+            return 1;
+        }
+    }
     TestHttpsServer server(*authority);
-    server.setHandler([&library, &efetch](const TestHttpRequest& request) {
+    server.setHandler([&library, &efetch, &requestLog](const TestHttpRequest& request) {
         if (request.target.startsWith(EfetchFixtures::path().toUtf8()))
             return efetch->answer(request);
+        if (requestLog && request.target == citePath) {
+            const QJsonValue text = QJsonDocument::fromJson(request.body).object().value("text"_L1);
+            requestLog->write(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact) + '\n');
+            requestLog->flush();
+        }
         return answer(*library, request);
     });
     if (!server.listen(quint16(port))) {

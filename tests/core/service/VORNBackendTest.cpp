@@ -290,8 +290,8 @@ TEST_F(VORNBackendTest, EndpointAndKeyAreCheckedBeforeTheNetwork)
         {u"vorn_abc\ndef"_s, LiteratureError::invalidInput(VORNAPIKeyFormat::invalidKeyMessage())},
         {u"VORN_abc"_s, LiteratureError::invalidInput(VORNAPIKeyFormat::invalidKeyMessage())},
         {std::unexpected(LiteratureError::missingCredential()), LiteratureError::missingCredential()},
-        {std::unexpected(LiteratureError::transport(u"Keyring error: locked"_s)),
-         LiteratureError::transport(u"Keyring error: locked"_s)},
+        {std::unexpected(LiteratureError::keyStoreFailure(u"Keyring error: locked"_s)),
+         LiteratureError::keyStoreFailure(u"Keyring error: locked"_s)},
     };
     auto b = backend();
     for (const KeyRow& row : rows) {

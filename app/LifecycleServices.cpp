@@ -1,0 +1,3 @@
+#include "LifecycleServices.h"
+
+UpdateController::UpdateController(QObject* parent) : QObject(parent) {}

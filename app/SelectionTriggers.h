@@ -1,0 +1,40 @@
+#pragma once
+
+#include "capture/SelectionCapturing.h"
+#include "literature/LiteratureRecords.h"
+
+#include <QFutureWatcher>
+
+#include <memory>
+
+class AppCoordinator;
+
+// How a trigger becomes a query: the shortcut and the menu command capture the
+// selection (one capture at a time; a newer trigger cancels the older capture, which
+// then reports nothing), hand-offs arrive already captured; every selection is
+// validated and dispatched to the coordinator's query flow. Main thread only.
+class SelectionTriggers final
+{
+    Q_DISABLE_COPY_MOVE(SelectionTriggers)
+
+public:
+    SelectionTriggers(AppCoordinator& coordinator, std::shared_ptr<AsyncSystemSelectionCapturing> provider);
+    ~SelectionTriggers();
+
+    void captureCitations();
+    void dispatch(const SelectionContext& context);
+    void handleSelectionCaptureFailure(const SelectionCaptureFailure& failure);
+    // Cancels the running capture, if any; it reports nothing.
+    void cancelCapture();
+    [[nodiscard]] bool isCapturing() const { return m_captureTask != nullptr; }
+
+    [[nodiscard]] AsyncSystemSelectionCapturing& provider() const { return *m_provider; }
+
+private:
+    using CaptureWatcher = QFutureWatcher<AsyncSelectionCaptureResult>;
+    void captureFinished(CaptureWatcher* watcher);
+
+    AppCoordinator& m_coordinator;
+    std::shared_ptr<AsyncSystemSelectionCapturing> m_provider;
+    std::unique_ptr<CaptureWatcher> m_captureTask;
+};

@@ -1,0 +1,205 @@
+#include "DesktopApplication.h"
+
+#include "AccessibilityBusStatus.h"
+#include "AccessibilityPermissionManager.h"
+#include "AccessibilitySelectionProvider.h"
+#include "AppCoordinator.h"
+#include "AtspiAccessibilityTree.h"
+#include "DBusHandOff.h"
+#include "PrimarySelection.h"
+#include "CompositeSelectionProvider.h"
+#include "QtClipboardPasteboard.h"
+#include "XTestCopyCommandSender.h"
+#include "TestingProbe.h"
+#include "X11ActivationObserver.h"
+#include "X11GlobalHotKey.h"
+#include "XdgAutostartLoginItem.h"
+#include "literature/UserSettingsFile.h"
+#include "literature/VORNAPIKeyFormat.h"
+#include "service/VORNBackendStack.h"
+#include "SecretServiceKeyStore.h"
+#include "ui/AccessibilityPrompt.h"
+#include "ui/ApplicationWindows.h"
+#include "ui/StatusTrayIcon.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+// The demo's key: held in memory only, never in the user's keyring.
+class InMemoryKeyStore final : public VORNAPIKeyStoring
+{
+public:
+    explicit InMemoryKeyStore(QString key) : m_key(std::move(key)) {}
+    std::expected<std::optional<QString>, VORNAPIKeyStoreError> loadAPIKey() override { return m_key; }
+    std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key) override
+    {
+        const std::optional<QString> normalized = VORNAPIKeyFormat::normalize(key);
+        if (!normalized)
+            return std::unexpected(VORNAPIKeyStoreError::invalidKey());
+        m_key = *normalized;
+        return {};
+    }
+    std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() override
+    {
+        m_key.reset();
+        return {};
+    }
+
+private:
+    std::optional<QString> m_key;
+};
+
+const QString demoNote =
+    QStringLiteral("Demo mode: the local demo service, a throwaway key and temporary settings.");
+
+} // namespace
+
+DesktopApplication::DesktopApplication(CommandLine commandLine, QObject* parent)
+    : QObject(parent), m_commandLine(std::move(commandLine))
+{
+    m_desktop = std::make_shared<X11Desktop>();
+    m_workspace = std::make_shared<X11Workspace>(m_desktop);
+    m_servicesProvider = std::make_shared<VORNCiteServicesProvider>(m_workspace);
+    m_primarySelection = std::make_shared<PrimarySelection>(m_desktop, m_workspace);
+    m_handOff = std::make_unique<DBusHandOffService>(
+        m_servicesProvider, [this] { return m_primarySelection->read(); },
+        [this](const SelectionCaptureError& error) {
+            if (m_coordinator)
+                m_coordinator->handleSelectionCaptureFailure(error);
+        });
+}
+
+DesktopApplication::~DesktopApplication()
+{
+    // The coordinator's services (tray, windows) go before the coordinator.
+    m_tray.reset();
+    m_coordinator.reset();
+}
+
+bool DesktopApplication::exportHandOff(QDBusConnection bus)
+{
+    return m_handOff->exportOn(std::move(bus));
+}
+
+std::expected<void, QString> DesktopApplication::build()
+{
+    std::shared_ptr<AppSettings> settings;
+    std::shared_ptr<VORNAPIKeyStoring> keyStore;
+    QString autostartFolder = XdgAutostartLoginItem::defaultFolder();
+    if (m_commandLine.demoOnlyIfUnconfigured &&
+        !VORNBackendStack::serviceBaseURL(UserSettingsFile::serviceURL()).isEmpty()) {
+        // A service is configured: a normal start, trusting only the system's authorities.
+        m_commandLine.demoServiceURL.reset();
+        m_commandLine.caCertificates.reset();
+    }
+    if (m_commandLine.demoServiceURL) {
+        m_demoFolder = std::make_unique<QTemporaryDir>();
+        if (!m_demoFolder->isValid())
+            return std::unexpected(QStringLiteral("cannot create a temporary folder for the demo's settings"));
+        auto store = std::make_unique<QSettings>(m_demoFolder->filePath(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat);
+        const QString base = *m_commandLine.demoServiceURL;
+        store->setValue(AppSettings::serviceURLKey, base);
+        store->setValue(AppSettings::efetchURLKey,
+                        QString((base.endsWith(u'/') ? base.chopped(1) : base) + QStringLiteral("/entrez/eutils/efetch.fcgi")));
+        store->setValue(AppSettings::onboardingCompletedKey, true);
+        store->sync();
+        settings = std::make_shared<AppSettings>(std::move(store));
+        // What onboarding's privacy step would have chosen.
+        settings->applyRecommendedPrivacyDefaultsIfUnset();
+        keyStore = std::make_shared<InMemoryKeyStore>(QStringLiteral("vorn_demo-throwaway-key"));
+        autostartFolder = m_demoFolder->filePath(QStringLiteral("autostart"));
+    } else {
+        settings = std::make_shared<AppSettings>();
+        keyStore = std::make_shared<SecretServiceKeyStore>();
+    }
+
+    QList<QSslCertificate> certificates;
+    if (m_commandLine.caCertificates) {
+        QFile file(*m_commandLine.caCertificates);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::unexpected(QStringLiteral("cannot read ") + file.fileName());
+        certificates = QSslCertificate::fromData(file.read(1 << 20), QSsl::Pem);
+        if (certificates.isEmpty())
+            return std::unexpected(file.fileName() + QStringLiteral(" holds no PEM certificate"));
+    }
+
+    m_accessibilityBus = std::make_shared<AccessibilityBusStatus>();
+    m_permission = std::make_shared<AccessibilityPermissionManager>(m_accessibilityBus,
+                                                                    [this] { showAccessibilityPrompt(); });
+    AccessibilitySelectionProvider::Environment environment;
+    environment.accessibility = std::make_shared<AtspiAccessibilityTree>(m_desktop, m_accessibilityBus);
+    environment.applications = m_workspace;
+    auto reader = std::make_shared<AccessibilitySelectionProvider>(m_permission, environment);
+
+    m_windows = std::make_shared<ApplicationWindows>(StatusTrayIcon::isTrayAvailable());
+    AppCoordinator::Dependencies dependencies;
+    dependencies.settings = settings;
+    dependencies.extraCACertificates = certificates;
+    dependencies.readKeyStoreOffThread = true;
+    // The accessibility reader first; Copy-and-restore when the user switched
+    // Compatibility Capture on (read at every capture).
+    const std::shared_ptr<X11Workspace> workspace = m_workspace;
+    dependencies.selectionProvider = CompositeSelectionProvider::make(
+        reader, std::make_shared<QtClipboardPasteboard>(), std::make_shared<XTestCopyCommandSender>(m_desktop),
+        [workspace] { return workspace->frontmostProcessIdentifier(); },
+        [settings] { return settings->compatibilityCaptureEnabled(); });
+    dependencies.permissionManager = m_permission;
+    dependencies.hotKeyManager = std::shared_ptr<GlobalHotKeyProviding>(X11GlobalHotKey::forApplication());
+    dependencies.servicesProvider = m_servicesProvider;
+    dependencies.launchAtLoginManager =
+        std::make_shared<XdgAutostartLoginItem>(QCoreApplication::applicationFilePath(), autostartFolder);
+    dependencies.activationObserver = std::make_shared<X11ActivationObserver>(m_desktop);
+    dependencies.windows = m_windows;
+    m_coordinator = std::make_unique<AppCoordinator>(keyStore, dependencies);
+    m_windows->setCoordinator(m_coordinator.get());
+
+    m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });
+    if (TestingProbe::isWanted()) {
+        auto* probe = new TestingProbe(*m_coordinator, this);
+        probe->exportOn(QDBusConnection::sessionBus());
+    }
+    m_tray = std::make_unique<StatusTrayIcon>(*m_coordinator, m_commandLine.demoServiceURL ? demoNote : QString());
+    connect(m_tray.get(), &StatusTrayIcon::quitRequested, this, &DesktopApplication::quitRequested);
+    return {};
+}
+
+void DesktopApplication::start()
+{
+    // The tray icon is there from launch; start then wires the entry points.
+    m_tray->show();
+    m_coordinator->start();
+    const HandOffRequest& request = m_commandLine.request;
+    if (request.kind == HandOffRequest::Kind::findText)
+        m_handOff->FindCitations(request.text);
+    else if (request.kind == HandOffRequest::Kind::findSelection)
+        m_handOff->FindSelection();
+    else if (request.kind == HandOffRequest::Kind::showSettings)
+        m_handOff->ShowSettings();
+}
+
+void DesktopApplication::stop()
+{
+    if (m_coordinator)
+        m_coordinator->stop();
+}
+
+void DesktopApplication::showAccessibilityPrompt()
+{
+    if (m_promptShowing)
+        return;
+    m_promptShowing = true;
+    auto* prompt = new AccessibilityPrompt([this] {
+        m_permission->grantAccess();
+        if (m_coordinator)
+            m_coordinator->refreshAccessibilityStatus();
+    });
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    connect(prompt, &QObject::destroyed, this, [this] { m_promptShowing = false; });
+    prompt->show();
+    prompt->raise();
+    prompt->activateWindow();
+}

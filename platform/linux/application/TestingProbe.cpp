@@ -1,0 +1,40 @@
+#include "TestingProbe.h"
+
+#include "AppCoordinator.h"
+
+TestingProbe::TestingProbe(const AppCoordinator& coordinator, QObject* parent)
+    : QObject(parent), m_coordinator(coordinator)
+{
+}
+
+bool TestingProbe::isWanted()
+{
+    return qEnvironmentVariable("VORN_CITE_TESTING") == u"1";
+}
+
+bool TestingProbe::exportOn(QDBusConnection bus)
+{
+    return bus.registerObject(QStringLiteral("/app/vorn/cite/testing"), this,
+                              QDBusConnection::ExportAllProperties);
+}
+
+QString TestingProbe::shortcutReport() const
+{
+    const std::optional<GlobalHotKeyAvailability>& availability =
+        m_coordinator.shortcutRegistrationReport().availability;
+    if (!availability)
+        return QStringLiteral("none");
+    if (availability->isRegistered())
+        return QStringLiteral("registered");
+    return QStringLiteral("unavailable ") + QString::number(availability->status);
+}
+
+bool TestingProbe::started() const
+{
+    return m_coordinator.hasStarted();
+}
+
+QString TestingProbe::errorMessage() const
+{
+    return m_coordinator.errorMessage().value_or(QString());
+}

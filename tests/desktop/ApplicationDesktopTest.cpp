@@ -1,0 +1,370 @@
+// The real vorn-cite in the headless desktop, in demo mode against the local demo
+// service, which records the text of every cite request it receives.
+#include "AccessibilityBusStatus.h"
+#include "DesktopFixtures.h"
+#include "OtherShortcutClient.h"
+#include "literature/LiteratureInputValidator.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace DesktopFixtures;
+
+namespace {
+
+const QString serviceName = QStringLiteral("app.vorn.cite");
+const QString objectPath = QStringLiteral("/app/vorn/cite");
+const QString sentence = QStringLiteral("Aspirin reduces fever in adults with influenza.");
+constexpr int waitMs = 20000;
+
+// The demo service, once for all tests.
+class DemoService
+{
+public:
+    static DemoService& shared()
+    {
+        static DemoService service;
+        return service;
+    }
+
+    [[nodiscard]] bool isRunning() const { return !m_url.isEmpty(); }
+    [[nodiscard]] const QString& url() const { return m_url; }
+    [[nodiscard]] QString caFile() const { return m_folder.filePath(QStringLiteral("ca.pem")); }
+
+    // The texts of the cite requests received so far, in order.
+    [[nodiscard]] QStringList requests() const
+    {
+        QFile file(m_folder.filePath(QStringLiteral("requests.log")));
+        QStringList texts;
+        if (!file.open(QIODevice::ReadOnly))
+            return texts;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                texts.append(QJsonDocument::fromJson(line).array().at(0).toString());
+        }
+        return texts;
+    }
+    bool waitForRequest(const QString& text) const
+    {
+        return QTest::qWaitFor([&] { return requests().contains(text); }, waitMs);
+    }
+
+private:
+    DemoService()
+    {
+        m_process.start(QStringLiteral(VORN_CITE_SERVICE_BINARY),
+                        {QStringLiteral("--ca-out"), caFile(), QStringLiteral("--request-log"),
+                         m_folder.filePath(QStringLiteral("requests.log"))});
+        if (!m_process.waitForStarted(waitMs))
+            return;
+        (void)QTest::qWaitFor([this] { return m_process.canReadLine(); }, waitMs);
+        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        const QString prefix = QStringLiteral("VORN cite service base URL: ");
+        if (line.startsWith(prefix))
+            m_url = line.mid(prefix.size());
+    }
+    ~DemoService()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    QTemporaryDir m_folder;
+    QProcess m_process;
+    QString m_url;
+};
+
+QStringList demoArguments()
+{
+    return {QStringLiteral("--demo"), DemoService::shared().url(), QStringLiteral("--ca-certificates"),
+            DemoService::shared().caFile()};
+}
+
+QVariant probe(const QDBusConnection& bus, const QString& property)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, QStringLiteral("/app/vorn/cite/testing"),
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    call << QStringLiteral("app.vorn.cite.Testing") << property;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
+}
+
+QDBusMessage findCitations(const QDBusConnection& bus, const QString& text)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName,
+                                                       QStringLiteral("FindCitations"));
+    call << text;
+    return bus.call(call, QDBus::Block, waitMs);
+}
+
+class ApplicationDesktop : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (pid(Toolkit::gtk) == 0)
+            GTEST_SKIP() << "needs the fixtures of tests/desktop/run-desktop.sh";
+        ASSERT_TRUE(DemoService::shared().isRunning()) << "the demo service did not start";
+    }
+
+    void TearDown() override
+    {
+        if (app.state() != QProcess::NotRunning) {
+            ::kill(pid_t(app.processId()), SIGTERM);
+            EXPECT_TRUE(app.waitForFinished(waitMs));
+            EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
+        }
+        // The name is free again for the next test.
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QDBusConnection::sessionBus().interface()->isServiceRegistered(serviceName).value(); }, waitMs));
+    }
+
+    // Starts the application and waits until it has started.
+    void startApplication()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VORN_CITE_TESTING"), QStringLiteral("1"));
+        app.setProcessEnvironment(environment);
+        app.start(QStringLiteral(VORN_CITE_BINARY), demoArguments());
+        ASSERT_TRUE(app.waitForStarted(waitMs));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return probe(QDBusConnection::sessionBus(), QStringLiteral("Started")).toBool(); }, waitMs))
+            << app.readAllStandardError().toStdString();
+    }
+
+    // Runs a second vorn-cite to its end; its exit code.
+    static int runSecond(const QStringList& arguments, QByteArray* error = nullptr)
+    {
+        QProcess second;
+        second.start(QStringLiteral(VORN_CITE_BINARY), arguments);
+        if (!second.waitForFinished(waitMs))
+            return -1;
+        if (error)
+            *error = second.readAllStandardError();
+        return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+    }
+
+    QProcess app;
+};
+
+} // namespace
+
+TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSentence)
+{
+    startApplication();
+    EXPECT_EQ(probe(QDBusConnection::sessionBus(), QStringLiteral("ShortcutReport")).toString(),
+              QStringLiteral("registered"));
+    ASSERT_TRUE(activate(Toolkit::gtk));
+    ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
+
+    QProcess key;
+    key.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
+                                           QStringLiteral("super+alt+g")});
+    ASSERT_TRUE(key.waitForFinished(waitMs));
+    const std::expected<QString, LiteratureError> expected = LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
+    ASSERT_TRUE(expected.has_value());
+    EXPECT_TRUE(DemoService::shared().waitForRequest(*expected))
+        << probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().toStdString();
+}
+
+TEST_F(ApplicationDesktop, ShortcutHeldByAnotherClientIsUnavailableAndStartCarriesOn)
+{
+    OtherShortcutClient other;
+    ASSERT_TRUE(other.grab());
+    startApplication();
+    EXPECT_EQ(probe(QDBusConnection::sessionBus(), QStringLiteral("ShortcutReport")).toString(),
+              QStringLiteral("unavailable 10"));
+    const QDBusMessage reply = findCitations(QDBusConnection::sessionBus(), sentence);
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_TRUE(DemoService::shared().waitForRequest(sentence));
+    other.release();
+}
+
+TEST_F(ApplicationDesktop, HandOffsReachTheRunningInstance)
+{
+    startApplication();
+    const QDBusMessage blank = findCitations(QDBusConnection::sessionBus(), QStringLiteral("  \n "));
+    EXPECT_EQ(blank.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(blank.errorName(), QStringLiteral("app.vorn.cite.Error.NoText"));
+    EXPECT_EQ(blank.errorMessage(), QStringLiteral("VORN Cite did not receive selected text from this application."));
+
+    // A second start hands its text over and ends; the first instance queries it.
+    const QString handed = QStringLiteral("Ibuprofen lowers fever in children with otitis.");
+    EXPECT_EQ(runSecond({QStringLiteral("--find"), handed}), 0);
+    EXPECT_TRUE(DemoService::shared().waitForRequest(handed));
+    EXPECT_EQ(app.state(), QProcess::Running);
+
+    QByteArray error;
+    EXPECT_EQ(runSecond({QStringLiteral("--find"), QStringLiteral(" ")}, &error), 1);
+    EXPECT_TRUE(error.contains("VORN Cite did not receive selected text from this application.")) << error.toStdString();
+}
+
+TEST_F(ApplicationDesktop, FindSelectionTakesPrimaryOnlyFromTheFrontmostApplication)
+{
+    startApplication();
+    ASSERT_TRUE(activate(Toolkit::gtk));
+    ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
+    const std::expected<QString, LiteratureError> expected = LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
+    ASSERT_TRUE(expected.has_value());
+    const qsizetype before = DemoService::shared().requests().count(*expected);
+    EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return DemoService::shared().requests().count(*expected) > before; }, waitMs));
+
+    // The GTK fixture still owns PRIMARY, but another application is in front now:
+    // the selection is stale and never sent.
+    if (pid(Toolkit::qt) == 0)
+        GTEST_SKIP() << "the stale case needs the Qt fixture";
+    ASSERT_TRUE(activate(Toolkit::qt));
+    const qsizetype count = DemoService::shared().requests().size();
+    QByteArray error;
+    EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}, &error), 1);
+    EXPECT_TRUE(error.contains("The original selection changed.")) << error.toStdString();
+    QTest::qWait(300);
+    EXPECT_EQ(DemoService::shared().requests().size(), count);
+}
+
+TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFile)
+{
+    // A bus of its own whose service folder (XDG_DATA_DIRS) holds the service file.
+    QTemporaryDir data;
+    ASSERT_TRUE(QDir().mkpath(data.filePath(QStringLiteral("dbus-1/services"))));
+    QFile file(data.filePath(QStringLiteral("dbus-1/services/app.vorn.cite.service")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[D-BUS Service]\nName=app.vorn.cite\nExec=" + QByteArray(VORN_CITE_BINARY) + ' ' +
+               demoArguments().join(u' ').toUtf8() + '\n');
+    file.close();
+
+    QProcess daemon;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), data.path());
+    daemon.setProcessEnvironment(environment);
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(daemon.waitForStarted(waitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.canReadLine(); }, waitMs));
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("activation-test"));
+        ASSERT_TRUE(bus.isConnected());
+        const QString text = QStringLiteral("Statins lower cardiovascular mortality in older adults.");
+        const QDBusMessage reply = findCitations(bus, text);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        EXPECT_TRUE(DemoService::shared().waitForRequest(text));
+
+        const QDBusReply<uint> activated = bus.interface()->servicePid(serviceName);
+        ASSERT_TRUE(activated.isValid());
+        ::kill(pid_t(activated.value()), SIGTERM);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !bus.interface()->isServiceRegistered(serviceName).value(); }, waitMs));
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("activation-test"));
+    daemon.terminate();
+    daemon.waitForFinished(waitMs);
+}
+
+TEST_F(ApplicationDesktop, AccessibilityIsSwitchedOnOnlyByTheUsersClickInOurPrompt)
+{
+    AccessibilityBusStatus accessibility;
+    ASSERT_TRUE(accessibility.setEnabled(false));
+    struct Restore
+    {
+        AccessibilityBusStatus& status;
+        ~Restore() { status.setEnabled(true); }
+    } restore{accessibility};
+
+    startApplication(); // onboarding is complete in demo mode: start checks trust with prompting
+    QString window;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                     QStringLiteral("--name"),
+                                                     QStringLiteral("VORN Cite needs desktop accessibility")});
+            search.waitForFinished(5000);
+            window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+            return !window.isEmpty();
+        },
+        waitMs))
+        << "the prompt did not appear";
+    QTest::qWait(500);
+    EXPECT_FALSE(accessibility.isEnabled()) << "prompting alone never switches accessibility on";
+
+    // The prompt's default button: Turn On Accessibility.
+    QProcess click;
+    click.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window,
+                                            QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(click.waitForFinished(waitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return accessibility.isEnabled(); }, waitMs));
+}
+
+TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWas)
+{
+    // xterm exposes nothing to the accessibility bus, so the shortcut falls back to
+    // Copy-and-restore (on in demo mode), which waits while Alt and Super are held.
+    QProcess xterm;
+    xterm.start(QStringLiteral("xterm"), {QStringLiteral("-geometry"), QStringLiteral("60x5+100+100"),
+                                          QStringLiteral("-title"), QStringLiteral("VORN xterm"),
+                                          QStringLiteral("-e"), QStringLiteral("sleep"), QStringLiteral("60")});
+    ASSERT_TRUE(xterm.waitForStarted(waitMs));
+    QString window;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                     QStringLiteral("--name"), QStringLiteral("VORN xterm")});
+            search.waitForFinished(5000);
+            window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
+            return !window.isEmpty();
+        },
+        waitMs));
+    const QByteArray userClipboard = "The user's own clipboard, kept.";
+    QProcess owner; // xclip serves the clipboard until another client takes it
+    owner.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-quiet")});
+    ASSERT_TRUE(owner.waitForStarted(waitMs));
+    owner.write(userClipboard);
+    owner.closeWriteChannel();
+    const auto clipboard = [] {
+        QProcess read;
+        read.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                            QStringLiteral("clipboard")});
+        read.waitForFinished(5000);
+        return read.readAllStandardOutput();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard() == userClipboard; }, waitMs));
+
+    startApplication();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}),
+              0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("super+alt")}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("g")}), 0);
+    QTest::qWait(500);
+    EXPECT_TRUE(probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().isEmpty())
+        << "the capture should still wait for the modifiers";
+    ::kill(pid_t(app.processId()), SIGTERM);
+    EXPECT_TRUE(app.waitForFinished(waitMs));
+    EXPECT_EQ(app.exitCode(), 0);
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("super+alt")});
+    QTest::qWait(300);
+    EXPECT_EQ(clipboard(), userClipboard);
+    owner.kill();
+    owner.waitForFinished();
+    xterm.kill();
+    xterm.waitForFinished();
+}
