@@ -76,8 +76,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
       m_citePanelController(std::move(dependencies.citePanelController)),
-      m_pasteboard(std::move(dependencies.pasteboard)),
-      m_openURL(std::move(dependencies.openURL)),
+      m_pasteboard(std::move(dependencies.pasteboard)), m_openURL(std::move(dependencies.openURL)),
       m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
@@ -120,11 +119,10 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     m_updateController = std::make_unique<UpdateController>();
     m_triggers = std::make_unique<SelectionTriggers>(*this, m_selectionProvider);
     m_lifecycle = std::make_unique<ApplicationLifecycle>(
-        *this, ApplicationLifecycle::Services{std::move(dependencies.permissionManager),
-                                              std::move(dependencies.hotKeyManager),
-                                              std::move(dependencies.servicesProvider),
-                                              std::move(dependencies.launchAtLoginManager),
-                                              std::move(dependencies.activationObserver)});
+        *this, ApplicationLifecycle::Services{
+                   std::move(dependencies.permissionManager), std::move(dependencies.hotKeyManager),
+                   std::move(dependencies.servicesProvider), std::move(dependencies.launchAtLoginManager),
+                   std::move(dependencies.activationObserver)});
     refreshCredentialStatus();
     m_launchAtLoginStatus = m_lifecycle->launchAtLoginStatus();
 }
@@ -366,7 +364,8 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
     // A changed key or a changed service address ("literature.serviceURL") each need a
     // new stack; the cache and the in-flight table outlive it.
     const QString serviceURL = m_settings->serviceURL();
-    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope && m_cachedBackendServiceURL == serviceURL)
+    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope &&
+        m_cachedBackendServiceURL == serviceURL)
         return m_cachedBackend->second;
     std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentialScope);
     m_cachedBackend = std::make_pair(m_credentialScope, backend);
@@ -397,7 +396,8 @@ void AppCoordinator::refreshCredentialStatus()
     });
 }
 
-void AppCoordinator::applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
+void AppCoordinator::applyCredentialStatus(
+    const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
 {
     std::optional<QString> key;
     if (!loaded) {
@@ -523,7 +523,8 @@ std::expected<void, LaunchAtLoginError> AppCoordinator::setLaunchAtLoginEnabled(
 
 void AppCoordinator::refreshLaunchAtLoginStatus()
 {
-    assign(m_launchAtLoginStatus, m_lifecycle->launchAtLoginStatus(), &AppCoordinator::launchAtLoginStatusChanged);
+    assign(m_launchAtLoginStatus, m_lifecycle->launchAtLoginStatus(),
+           &AppCoordinator::launchAtLoginStatusChanged);
 }
 
 void AppCoordinator::openLoginItemsSettings()

@@ -17,8 +17,8 @@
 #include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
-#include <QSslCertificate>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QUuid>
 
 #include <functional>
@@ -94,9 +94,10 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
                    isResultPanelVisibleChanged)
     Q_PROPERTY(double resultPanelMaxHeight READ resultPanelMaxHeight NOTIFY resultPanelMaxHeightChanged)
-    Q_PROPERTY(LaunchAtLoginStatus launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
-    Q_PROPERTY(GlobalHotKeyRegistrationReport shortcutRegistrationReport READ shortcutRegistrationReport NOTIFY
-                   shortcutRegistrationReportChanged)
+    Q_PROPERTY(
+        LaunchAtLoginStatus launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
+    Q_PROPERTY(GlobalHotKeyRegistrationReport shortcutRegistrationReport READ shortcutRegistrationReport
+                   NOTIFY shortcutRegistrationReportChanged)
     Q_PROPERTY(std::optional<QString> shortcutStatusMessage READ shortcutStatusMessage NOTIFY
                    shortcutStatusMessageChanged)
     Q_PROPERTY(std::optional<QString> accessibilityWarning READ accessibilityWarning NOTIFY
@@ -129,13 +130,14 @@ public:
         // Citation details, reports and toasts.
         std::shared_ptr<CitePanelControlling> citePanelController;
         std::shared_ptr<PlatformPasteboardAccessing> pasteboard; // without one, copies do nothing
-        std::shared_ptr<PubMedArticleService> articleService;    // default: NCBI efetch, 20 s
-        std::shared_ptr<Sleeping> sleeper;                       // default: timers on the event loop
-        std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
+        std::shared_ptr<PubMedArticleService> articleService; // default: NCBI efetch, 20 s
+        std::shared_ptr<Sleeping> sleeper; // default: timers on the event loop
+        std::function<bool(const QUrl&)> openURL; // default: QDesktopServices
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore);
-    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies, QObject* parent = nullptr);
+    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
+                   QObject* parent = nullptr);
     ~AppCoordinator() override;
 
     [[nodiscard]] ResultPanelPhase phase() const { return m_phase; }
@@ -164,9 +166,18 @@ public:
     {
         return m_shortcutRegistrationReport;
     }
-    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
-    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
-    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
+    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const
+    {
+        return m_shortcutStatusMessage;
+    }
+    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const
+    {
+        return m_accessibilityWarning;
+    }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const
+    {
+        return m_pendingUpdateVersion;
+    }
 
     // Written by the result panel controller when it shows or hides the panel.
     void setResultPanelVisible(bool visible);

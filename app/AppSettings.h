@@ -29,15 +29,15 @@ class AppSettings final : public QObject
                    hasCompletedOnboardingChanged)
 
 public:
-    static const QString includeEvidenceKey;             // "literature.includeEvidence"
-    static const QString cacheDurationMinutesKey;        // "literature.cacheDurationMinutes"
-    static const QString automaticSelectionKey;          // "selection.automaticEnabled"
-    static const QString compatibilityCaptureKey;        // "selection.compatibilityCaptureEnabled"
-    static const QString onboardingCompletedKey;         // "onboarding.completed"
-    static const QString obsoleteMaxArticlesKey;         // "literature.maxArticles"
-    static const QString captureLoggingKey;              // "diagnostics.captureLoggingEnabled"
-    static const QString serviceURLKey;                  // "literature.serviceURL"
-    static const QString efetchURLKey;                   // "pubmed.efetchURL"
+    static const QString includeEvidenceKey; // "literature.includeEvidence"
+    static const QString cacheDurationMinutesKey; // "literature.cacheDurationMinutes"
+    static const QString automaticSelectionKey; // "selection.automaticEnabled"
+    static const QString compatibilityCaptureKey; // "selection.compatibilityCaptureEnabled"
+    static const QString onboardingCompletedKey; // "onboarding.completed"
+    static const QString obsoleteMaxArticlesKey; // "literature.maxArticles"
+    static const QString captureLoggingKey; // "diagnostics.captureLoggingEnabled"
+    static const QString serviceURLKey; // "literature.serviceURL"
+    static const QString efetchURLKey; // "pubmed.efetchURL"
     static constexpr int maxArticles = 5;
 
     // The settings file of this user: $XDG_CONFIG_HOME/app.vorn.cite/settings.ini.

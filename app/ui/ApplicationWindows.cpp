@@ -52,7 +52,8 @@ void ApplicationWindows::showOnboarding()
     if (!m_coordinator)
         return;
     if (!m_onboarding)
-        m_onboarding = new OnboardingWindow(*m_coordinator, OnboardingWindow::Options{.trayAvailable = m_trayAvailable});
+        m_onboarding =
+            new OnboardingWindow(*m_coordinator, OnboardingWindow::Options{.trayAvailable = m_trayAvailable});
     centre(m_onboarding);
     bringToFront(m_onboarding);
 }

@@ -50,8 +50,8 @@ private:
 // The "checkmark.circle.fill" symbol in the success colour.
 SymbolView* successMark(QWidget* parent)
 {
-    return new SymbolView(Symbol::checkmarkCircleFill, 13, [](const QWidget& w) { return Theme::of(w).success; },
-                          parent);
+    return new SymbolView(
+        Symbol::checkmarkCircleFill, 13, [](const QWidget& w) { return Theme::of(w).success; }, parent);
 }
 
 } // namespace
@@ -79,13 +79,16 @@ OnboardingWindow::OnboardingWindow(AppCoordinator& coordinator, Options options,
         QStringLiteral("Your choices"),
     };
     const QString descriptions[] = {
-        QStringLiteral("Select scientific text in any app, press Alt+Super+G or click the badge, and VORN returns "
-                       "PubMed literature evidence you can cite."),
-        QStringLiteral("Accessibility lets VORN Cite read the text you select and position its result panel. "
-                       "Nothing is sent anywhere until you ask for citations. Secure fields are always rejected."),
+        QStringLiteral(
+            "Select scientific text in any app, press Alt+Super+G or click the badge, and VORN returns "
+            "PubMed literature evidence you can cite."),
+        QStringLiteral(
+            "Accessibility lets VORN Cite read the text you select and position its result panel. "
+            "Nothing is sent anywhere until you ask for citations. Secure fields are always rejected."),
         QStringLiteral("The vorn_ key is stored in your keyring and sent only to the VORN endpoint."),
-        QStringLiteral("Both options are recommended and both can be changed later in Settings › Privacy. Nothing "
-                       "is sent to VORN until you click the badge or ask for citations."),
+        QStringLiteral(
+            "Both options are recommended and both can be changed later in Settings › Privacy. Nothing "
+            "is sent to VORN until you click the badge or ask for citations."),
     };
     for (int i = 0; i < stepCount; ++i) {
         auto* step = new StepLayout(titles[i], descriptions[i], contents[i]);
@@ -100,7 +103,8 @@ OnboardingWindow::OnboardingWindow(AppCoordinator& coordinator, Options options,
     connect(m_trustPoll, &QTimer::timeout, this, &OnboardingWindow::pollTrust);
 
     AppCoordinator* c = &m_coordinator;
-    for (const auto signal : {&AppCoordinator::hasStoredAPIKeyChanged, &AppCoordinator::credentialStatusChanged})
+    for (const auto signal :
+         {&AppCoordinator::hasStoredAPIKeyChanged, &AppCoordinator::credentialStatusChanged})
         connect(c, signal, this, &OnboardingWindow::render);
     const auto showChoices = [this] {
         m_badgeConsent->toggle()->showChecked(m_coordinator.settings().automaticSelectionEnabled());
@@ -118,7 +122,8 @@ QWidget* OnboardingWindow::makeWelcome()
 {
     m_welcomeCard = new InfoCard({
         {QString(), QStringLiteral("Select"), QStringLiteral("a sentence with a scientific claim.")},
-        {QString(), QStringLiteral("Invoke"), QStringLiteral("the hot key, the badge, or the Services menu.")},
+        {QString(), QStringLiteral("Invoke"),
+         QStringLiteral("the hot key, the badge, or the Services menu.")},
         {QString(), QStringLiteral("Cite"), QStringLiteral("the returned PubMed references in one click.")},
     });
     if (!m_options.trayAvailable) {
@@ -149,13 +154,14 @@ QWidget* OnboardingWindow::makeAccessibility()
     granted->setContentsMargins(0, 2, 0, 0);
     granted->setSpacing(6);
     granted->addWidget(successMark(m_trustGranted));
-    granted->addWidget(new ThemedLabel(QStringLiteral("Access granted — you're all set."), 11.5, QFont::Medium),
-                       1);
+    granted->addWidget(
+        new ThemedLabel(QStringLiteral("Access granted — you're all set."), 11.5, QFont::Medium), 1);
     m_accessibilityCard->addWidget(m_trustGranted);
     // Accessibility switched on reaches only applications started afterwards.
     m_restartNote = new ThemedLabel(
-        QStringLiteral("Applications that were already open, Qt applications in particular, must be restarted "
-                       "before VORN Cite can read their text."),
+        QStringLiteral(
+            "Applications that were already open, Qt applications in particular, must be restarted "
+            "before VORN Cite can read their text."),
         11, QFont::Normal, ThemedLabel::Tone::secondary);
     m_restartNote->setWordWrap(true);
     m_accessibilityCard->addWidget(m_restartNote);
@@ -209,13 +215,15 @@ QWidget* OnboardingWindow::makeChoices()
     layout->setSpacing(10);
     m_badgeConsent = new ConsentRow(
         QStringLiteral("Show the selection badge"),
-        QStringLiteral("After setup, VORN Cite watches for selection gestures in all apps and reads the selected "
-                       "text locally so it can offer a badge."));
+        QStringLiteral(
+            "After setup, VORN Cite watches for selection gestures in all apps and reads the selected "
+            "text locally so it can offer a badge."));
     m_copyConsent = new ConsentRow(
         QStringLiteral("Allow temporary Copy fallback"),
-        QStringLiteral("In apps that expose no selected text (some PDF viewers), clicking the badge or pressing "
-                       "Alt+Super+G may briefly send Copy, read the text, and restore your clipboard. "
-                       "Clipboard-history utilities may observe that temporary value."));
+        QStringLiteral(
+            "In apps that expose no selected text (some PDF viewers), clicking the badge or pressing "
+            "Alt+Super+G may briefly send Copy, read the text, and restore your clipboard. "
+            "Clipboard-history utilities may observe that temporary value."));
     layout->addWidget(m_badgeConsent);
     layout->addWidget(m_copyConsent);
     m_finishMessage = new ThemedLabel(QString(), 11, QFont::Normal, ThemedLabel::Tone::danger);
@@ -378,7 +386,8 @@ void OnboardingWindow::render()
     m_settingsHint->setVisible(!m_accessibilityTrusted && m_openedSystemSettings);
 
     // Step 2: the key form.
-    m_keyCaption->setText(hasKey ? QStringLiteral("VORN API key — stored securely") : QStringLiteral("VORN API key"));
+    m_keyCaption->setText(hasKey ? QStringLiteral("VORN API key — stored securely")
+                                 : QStringLiteral("VORN API key"));
     m_keyField->setPlaceholderText(hasKey ? QStringLiteral("Enter a replacement key (optional)")
                                           : QStringLiteral("vorn_…"));
     m_save->setEnabled(!m_keyField->text().trimmed().isEmpty());

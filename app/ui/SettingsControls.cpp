@@ -21,7 +21,8 @@ QPalette basePalette(const QWidget& widget)
 
 // ThemedLabel
 
-ThemedLabel::ThemedLabel(const QString& text, double pixelSize, QFont::Weight weight, Tone tone, QWidget* parent)
+ThemedLabel::ThemedLabel(const QString& text, double pixelSize, QFont::Weight weight, Tone tone,
+                         QWidget* parent)
     : QLabel(text, parent), m_tone(tone)
 {
     setFont(Theme::font(font(), pixelSize, weight));
@@ -48,10 +49,18 @@ void ThemedLabel::applyTone()
     const Theme& theme = Theme::forPalette(base);
     QColor color;
     switch (m_tone) {
-    case Tone::primary: color = base.color(QPalette::WindowText); break;
-    case Tone::secondary: color = Theme::secondary(base); break;
-    case Tone::danger: color = theme.danger; break;
-    case Tone::success: color = theme.success; break;
+    case Tone::primary:
+        color = base.color(QPalette::WindowText);
+        break;
+    case Tone::secondary:
+        color = Theme::secondary(base);
+        break;
+    case Tone::danger:
+        color = theme.danger;
+        break;
+    case Tone::success:
+        color = theme.success;
+        break;
     }
     // Only a real change sets the palette: setting it raises another PaletteChange.
     if (palette().color(QPalette::WindowText) == color && palette().color(QPalette::Text) == color)
@@ -132,7 +141,8 @@ SelectPill::SelectPill(const QString& label, const QList<std::pair<QString, int>
     for (const auto& [title, tag] : options)
         addItem(title, tag);
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    connect(this, &QComboBox::activated, this, [this](int index) { emit tagSelected(itemData(index).toInt()); });
+    connect(this, &QComboBox::activated, this,
+            [this](int index) { emit tagSelected(itemData(index).toInt()); });
 }
 
 int SelectPill::selectedTag() const
@@ -294,11 +304,14 @@ private:
         const QString primary = base.color(QPalette::WindowText).name(QColor::HexArgb);
         QStringList html;
         if (!m_row.lead.isEmpty())
-            html.append(QStringLiteral("<span style=\"color:%1\">%2</span>").arg(secondary, m_row.lead.toHtmlEscaped()));
+            html.append(QStringLiteral("<span style=\"color:%1\">%2</span>")
+                            .arg(secondary, m_row.lead.toHtmlEscaped()));
         if (!m_row.bold.isEmpty())
-            html.append(QStringLiteral("<b style=\"color:%1\">%2</b>").arg(primary, m_row.bold.toHtmlEscaped()));
+            html.append(
+                QStringLiteral("<b style=\"color:%1\">%2</b>").arg(primary, m_row.bold.toHtmlEscaped()));
         if (!m_row.rest.isEmpty())
-            html.append(QStringLiteral("<span style=\"color:%1\">%2</span>").arg(secondary, m_row.rest.toHtmlEscaped()));
+            html.append(QStringLiteral("<span style=\"color:%1\">%2</span>")
+                            .arg(secondary, m_row.rest.toHtmlEscaped()));
         const QString text = html.join(u' ');
         if (text != QLabel::text())
             setText(text);

@@ -22,7 +22,13 @@ class ThemedLabel final : public QLabel
     Q_DISABLE_COPY_MOVE(ThemedLabel)
 
 public:
-    enum class Tone { primary, secondary, danger, success };
+    enum class Tone
+    {
+        primary,
+        secondary,
+        danger,
+        success
+    };
 
     ThemedLabel(const QString& text, double pixelSize, QFont::Weight weight = QFont::Normal,
                 Tone tone = Tone::primary, QWidget* parent = nullptr);
@@ -79,7 +85,8 @@ class SelectPill final : public QComboBox
     Q_DISABLE_COPY_MOVE(SelectPill)
 
 public:
-    SelectPill(const QString& label, const QList<std::pair<QString, int>>& options, QWidget* parent = nullptr);
+    SelectPill(const QString& label, const QList<std::pair<QString, int>>& options,
+               QWidget* parent = nullptr);
     [[nodiscard]] int selectedTag() const;
     // Selects the option with tag without emitting tagSelected.
     void showTag(int tag);

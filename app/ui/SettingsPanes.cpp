@@ -29,9 +29,11 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
     AppCoordinator* c = &m_coordinator;
 
     m_attention = new SettingsGroup(QStringLiteral("Attention"), this);
-    auto* openSettings = new StyledButton(QStringLiteral("Open System Settings"), StyledButton::Kind::primary, true);
+    auto* openSettings =
+        new StyledButton(QStringLiteral("Open System Settings"), StyledButton::Kind::primary, true);
     connect(openSettings, &QAbstractButton::clicked, this, [c] { c->openAccessibilitySettings(); });
-    m_attentionRow = new SettingsRow(QStringLiteral("Accessibility access was lost"), QString(), openSettings, false);
+    m_attentionRow =
+        new SettingsRow(QStringLiteral("Accessibility access was lost"), QString(), openSettings, false);
     m_attention->addRow(m_attentionRow);
     layout->addWidget(m_attention);
 
@@ -40,12 +42,13 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
     connect(m_badge, &QAbstractButton::toggled, this, [c](bool on) { c->setAutomaticSelectionEnabled(on); });
     selection->addRow(new SettingsRow(
         QStringLiteral("Show automatic selection badge (Beta)"),
-        QStringLiteral("Watches for selection gestures in all apps and reads the selected text locally to offer a "
-                       "badge. Nothing is sent to VORN until you click it."),
+        QStringLiteral(
+            "Watches for selection gestures in all apps and reads the selected text locally to offer a "
+            "badge. Nothing is sent to VORN until you click it."),
         m_badge, true));
-    m_hotKeyRow = new SettingsRow(QStringLiteral("Hot key"), hotKeyDescription(false),
-                                  new TextPill(QStringLiteral("Alt+Super+G"), QStringLiteral("Hot key: Alt Super G")),
-                                  true);
+    m_hotKeyRow = new SettingsRow(
+        QStringLiteral("Hot key"), hotKeyDescription(false),
+        new TextPill(QStringLiteral("Alt+Super+G"), QStringLiteral("Hot key: Alt Super G")), true);
     selection->addRow(m_hotKeyRow);
 
     auto* launchControl = new QWidget();
@@ -54,8 +57,8 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
     launchLayout->setSpacing(6);
     m_launch = new LabeledSwitch(QStringLiteral("Launch at login"), launchControl);
     launchLayout->addWidget(m_launch, 0, Qt::AlignRight);
-    m_approve = new StyledButton(QStringLiteral("Approve in Login Items"), StyledButton::Kind::secondary, true,
-                                 launchControl);
+    m_approve = new StyledButton(QStringLiteral("Approve in Login Items"), StyledButton::Kind::secondary,
+                                 true, launchControl);
     launchLayout->addWidget(m_approve, 0, Qt::AlignRight);
     connect(m_approve, &QAbstractButton::clicked, this, [c] { c->openLoginItemsSettings(); });
     connect(m_launch, &QAbstractButton::toggled, this, [this](bool on) {
@@ -71,10 +74,12 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
     layout->addWidget(selection);
     layout->addStretch(1);
 
-    for (const auto signal : {&AppCoordinator::accessibilityWarningChanged, &AppCoordinator::launchAtLoginStatusChanged,
-                              &AppCoordinator::shortcutRegistrationReportChanged})
+    for (const auto signal :
+         {&AppCoordinator::accessibilityWarningChanged, &AppCoordinator::launchAtLoginStatusChanged,
+          &AppCoordinator::shortcutRegistrationReportChanged})
         connect(c, signal, this, &GeneralSettingsPane::render);
-    connect(&c->settings(), &AppSettings::automaticSelectionEnabledChanged, this, &GeneralSettingsPane::render);
+    connect(&c->settings(), &AppSettings::automaticSelectionEnabledChanged, this,
+            &GeneralSettingsPane::render);
     render();
 }
 
@@ -82,7 +87,8 @@ QString GeneralSettingsPane::hotKeyDescription(bool unavailable)
 {
     QString text = QStringLiteral("Press Alt+Super+G to find citations.");
     if (unavailable)
-        text += QStringLiteral(" The shortcut is currently unavailable — quit other apps that register Alt+Super+G.");
+        text += QStringLiteral(
+            " The shortcut is currently unavailable — quit other apps that register Alt+Super+G.");
     return text;
 }
 
@@ -125,8 +131,9 @@ LiteratureSettingsPane::LiteratureSettingsPane(AppCoordinator& coordinator, QWid
     keyLayout->setContentsMargins(0, 10, 0, 10);
     keyLayout->setSpacing(6);
     keyLayout->addWidget(new ThemedLabel(QStringLiteral("VORN API key"), 12.5, QFont::Medium));
-    keyLayout->addWidget(new ThemedLabel(QStringLiteral("Stored in your keyring and sent only to the VORN endpoint."),
-                                         11, QFont::Normal, ThemedLabel::Tone::secondary));
+    keyLayout->addWidget(
+        new ThemedLabel(QStringLiteral("Stored in your keyring and sent only to the VORN endpoint."), 11,
+                        QFont::Normal, ThemedLabel::Tone::secondary));
     auto* fieldRow = new QHBoxLayout();
     fieldRow->setSpacing(8);
     m_keyField = new QLineEdit();
@@ -157,21 +164,26 @@ LiteratureSettingsPane::LiteratureSettingsPane(AppCoordinator& coordinator, QWid
 
     auto* results = new SettingsGroup(QStringLiteral("Results"), this);
     m_evidence = new LabeledSwitch(QStringLiteral("Include evidence excerpts"));
-    connect(m_evidence, &QAbstractButton::toggled, this, [c](bool on) { c->settings().setIncludeEvidence(on); });
-    results->addRow(new SettingsRow(QStringLiteral("Include evidence excerpts"), QString(), m_evidence, true));
+    connect(m_evidence, &QAbstractButton::toggled, this,
+            [c](bool on) { c->settings().setIncludeEvidence(on); });
+    results->addRow(
+        new SettingsRow(QStringLiteral("Include evidence excerpts"), QString(), m_evidence, true));
     m_cache = new SelectPill(QStringLiteral("Cache duration"), {{QStringLiteral("Off"), 0},
                                                                 {QStringLiteral("5 min"), 5},
                                                                 {QStringLiteral("15 min"), 15},
                                                                 {QStringLiteral("1 hour"), 60}});
-    connect(m_cache, &SelectPill::tagSelected, this, [c](int minutes) { c->settings().setCacheDurationMinutes(minutes); });
+    connect(m_cache, &SelectPill::tagSelected, this,
+            [c](int minutes) { c->settings().setCacheDurationMinutes(minutes); });
     results->addRow(new SettingsRow(
         QStringLiteral("Cache duration"),
-        QStringLiteral("The cache exists only in memory and is cleared when VORN Cite exits."), m_cache, false));
+        QStringLiteral("The cache exists only in memory and is cleared when VORN Cite exits."), m_cache,
+        false));
     layout->addWidget(results);
     layout->addStretch(1);
 
-    for (const auto signal : {&AppCoordinator::credentialStatusChanged, &AppCoordinator::hasStoredAPIKeyChanged,
-                              &AppCoordinator::maskedStoredAPIKeyChanged})
+    for (const auto signal :
+         {&AppCoordinator::credentialStatusChanged, &AppCoordinator::hasStoredAPIKeyChanged,
+          &AppCoordinator::maskedStoredAPIKeyChanged})
         connect(c, signal, this, &LiteratureSettingsPane::render);
     connect(&c->settings(), &AppSettings::includeEvidenceChanged, this, &LiteratureSettingsPane::render);
     connect(&c->settings(), &AppSettings::cacheDurationMinutesChanged, this, &LiteratureSettingsPane::render);
@@ -242,29 +254,34 @@ PrivacySettingsPane::PrivacySettingsPane(AppCoordinator& coordinator, QWidget* p
     auto* capture = new SettingsGroup(QStringLiteral("Compatibility capture"), this);
     m_copyFallback = new LabeledSwitch(QStringLiteral("Allow temporary Copy fallback"));
     // Every change is an explicit choice: the setting records it as one.
-    connect(m_copyFallback, &QAbstractButton::toggled, this, [c](bool on) { c->setCompatibilityCaptureEnabled(on); });
+    connect(m_copyFallback, &QAbstractButton::toggled, this,
+            [c](bool on) { c->setCompatibilityCaptureEnabled(on); });
     capture->addRow(new SettingsRow(
         QStringLiteral("Allow temporary Copy fallback"),
-        QStringLiteral("In apps that expose no selected text through Accessibility, VORN Cite may briefly send Copy, "
-                       "read the text, and restore your previous clipboard — only when you click the badge, press "
-                       "Alt+Super+G, or choose Find Citations, never on its own. Clipboard-history utilities can "
-                       "still observe that temporary value; clipboards marked as concealed by password managers are "
-                       "never touched."),
+        QStringLiteral(
+            "In apps that expose no selected text through Accessibility, VORN Cite may briefly send Copy, "
+            "read the text, and restore your previous clipboard — only when you click the badge, press "
+            "Alt+Super+G, or choose Find Citations, never on its own. Clipboard-history utilities can "
+            "still observe that temporary value; clipboards marked as concealed by password managers are "
+            "never touched."),
         m_copyFallback, false));
     layout->addWidget(capture);
 
     auto* data = new SettingsGroup(QStringLiteral("Data"), this);
     data->addRow(new SettingsRow(
         QStringLiteral("Sent only after you click the badge, press Alt+Super+G, or choose Find Citations."),
-        QStringLiteral("The selected sentence and the requested reference count are the only data sent, to the VORN "
-                       "endpoint only. With the badge enabled, selection gestures are observed locally and the "
-                       "selected text is read on this computer; it never leaves until you ask. VORN Cite has no "
-                       "analytics or persistent query history."),
+        QStringLiteral(
+            "The selected sentence and the requested reference count are the only data sent, to the VORN "
+            "endpoint only. With the badge enabled, selection gestures are observed locally and the "
+            "selected text is read on this computer; it never leaves until you ask. VORN Cite has no "
+            "analytics or persistent query history."),
         nullptr, false));
     layout->addWidget(data);
     layout->addStretch(1);
 
-    const auto render = [this] { m_copyFallback->showChecked(m_coordinator.settings().compatibilityCaptureEnabled()); };
+    const auto render = [this] {
+        m_copyFallback->showChecked(m_coordinator.settings().compatibilityCaptureEnabled());
+    };
     connect(&c->settings(), &AppSettings::compatibilityCaptureEnabledChanged, this, render);
     render();
 }

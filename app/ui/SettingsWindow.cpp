@@ -49,7 +49,8 @@ void paintPaneSymbol(QPainter& painter, SettingsWindow::Pane pane, const QRectF&
         painter.setBrush(Qt::NoBrush);
         const QRectF book(c.x() - s * 0.34, c.y() - s * 0.42, s * 0.68, s * 0.84);
         painter.drawRoundedRect(book, s * 0.08, s * 0.08);
-        painter.drawLine(QPointF(book.left() + s * 0.16, book.top()), QPointF(book.left() + s * 0.16, book.bottom()));
+        painter.drawLine(QPointF(book.left() + s * 0.16, book.top()),
+                         QPointF(book.left() + s * 0.16, book.bottom()));
         QPen thin(color, s * 0.08, Qt::SolidLine, Qt::RoundCap);
         painter.setPen(thin);
         for (const double y : {0.28, 0.46})
@@ -65,13 +66,15 @@ void paintPaneSymbol(QPainter& painter, SettingsWindow::Pane pane, const QRectF&
         const double xs[] = {-0.24, -0.08, 0.08, 0.24};
         const double tops[] = {-0.30, -0.44, -0.42, -0.30};
         for (int i = 0; i < 4; ++i)
-            painter.drawRoundedRect(QRectF(c.x() + s * xs[i] - w / 2, c.y() + s * tops[i], w, s * 0.5), w / 2, w / 2);
+            painter.drawRoundedRect(QRectF(c.x() + s * xs[i] - w / 2, c.y() + s * tops[i], w, s * 0.5), w / 2,
+                                    w / 2);
         painter.save();
         painter.translate(c.x() - s * 0.3, c.y() + s * 0.12);
         painter.rotate(-40);
         painter.drawRoundedRect(QRectF(-w / 2, -s * 0.3, w, s * 0.36), w / 2, w / 2);
         painter.restore();
-        painter.drawRoundedRect(QRectF(c.x() - s * 0.31, c.y() - s * 0.02, s * 0.62, s * 0.48), s * 0.18, s * 0.18);
+        painter.drawRoundedRect(QRectF(c.x() - s * 0.31, c.y() - s * 0.02, s * 0.62, s * 0.48), s * 0.18,
+                                s * 0.18);
         break;
     }
     }
@@ -136,9 +139,12 @@ constexpr SettingsWindow::Pane allPanes[] = {SettingsWindow::Pane::general, Sett
 QString SettingsWindow::title(Pane pane)
 {
     switch (pane) {
-    case Pane::general: return QStringLiteral("General");
-    case Pane::literature: return QStringLiteral("Literature");
-    case Pane::privacy: return QStringLiteral("Privacy");
+    case Pane::general:
+        return QStringLiteral("General");
+    case Pane::literature:
+        return QStringLiteral("Literature");
+    case Pane::privacy:
+        return QStringLiteral("Privacy");
     }
     return {};
 }

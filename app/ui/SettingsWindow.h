@@ -17,7 +17,12 @@ class SettingsWindow final : public QWidget
     Q_DISABLE_COPY_MOVE(SettingsWindow)
 
 public:
-    enum class Pane { general, literature, privacy };
+    enum class Pane
+    {
+        general,
+        literature,
+        privacy
+    };
     static QString title(Pane pane); // "General", "Literature", "Privacy"
 
     explicit SettingsWindow(AppCoordinator& coordinator, QWidget* parent = nullptr);

@@ -44,10 +44,11 @@ StatusTrayIcon::StatusTrayIcon(AppCoordinator& coordinator, QString note, QObjec
     if (!note.isEmpty())
         tip += u'\n' + note;
     m_icon->setToolTip(tip);
-    connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            m_menu->menu()->popup(QCursor::pos());
-    });
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_menu->menu()->popup(QCursor::pos());
+            });
     // A change of the desktop's appearance re-tints the symbol.
     qApp->installEventFilter(this);
 }

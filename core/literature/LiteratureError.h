@@ -8,7 +8,17 @@
 class LiteratureError final
 {
 public:
-    enum class Kind { invalidInput, requestFailed, malformedResponse, transport, missingCredential, invalidEndpoint, cancelled, keyStoreFailure };
+    enum class Kind
+    {
+        invalidInput,
+        requestFailed,
+        malformedResponse,
+        transport,
+        missingCredential,
+        invalidEndpoint,
+        cancelled,
+        keyStoreFailure
+    };
 
     static LiteratureError invalidInput(QString message)
     {
@@ -28,7 +38,10 @@ public:
     static LiteratureError cancelled() { return {Kind::cancelled, 0, std::nullopt}; }
     // The key store failed while a request asked it for the key; message is the
     // store's own sentence, shown as it is.
-    static LiteratureError keyStoreFailure(QString message) { return {Kind::keyStoreFailure, 0, std::move(message)}; }
+    static LiteratureError keyStoreFailure(QString message)
+    {
+        return {Kind::keyStoreFailure, 0, std::move(message)};
+    }
 
     [[nodiscard]] Kind kind() const { return m_kind; }
     // The HTTP status of requestFailed; 0 for every other case.

@@ -45,16 +45,18 @@ QThreadPool& keyStorePool()
 
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-        done(readKey(*store));
-    };
+    return
+        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+            done(readKey(*store));
+        };
 }
 
 VORNAPIKeyProvider asynchronousKeyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-        keyStorePool().start([store, done] { done(readKey(*store)); });
-    };
+    return
+        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+            keyStorePool().start([store, done] { done(readKey(*store)); });
+        };
 }
 
 void runOnKeyStoreThread(std::function<void()> task)

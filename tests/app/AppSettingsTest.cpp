@@ -120,7 +120,8 @@ TEST(AppSettingsEfetch, EndpointIsHttpsOnly)
 {
     QTemporaryDir dir;
     const auto settingsAt = [&dir](const std::optional<QString>& value) {
-        auto store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("efetch.ini")), QSettings::IniFormat);
+        auto store =
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("efetch.ini")), QSettings::IniFormat);
         store->clear();
         if (value)
             store->setValue(AppSettings::efetchURLKey, *value);
@@ -128,9 +129,11 @@ TEST(AppSettingsEfetch, EndpointIsHttpsOnly)
     };
     EXPECT_EQ(settingsAt(std::nullopt)->efetchEndpoint(),
               QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi")));
-    EXPECT_EQ(settingsAt(QStringLiteral("  https://127.0.0.1:8443/entrez/eutils/efetch.fcgi "))->efetchEndpoint(),
-              QUrl(QStringLiteral("https://127.0.0.1:8443/entrez/eutils/efetch.fcgi")));
-    for (const QString& refused : {QStringLiteral("http://127.0.0.1/efetch"), QStringLiteral("file:///etc/passwd"),
-                                   QStringLiteral("https://"), QStringLiteral("not a url")})
+    EXPECT_EQ(
+        settingsAt(QStringLiteral("  https://127.0.0.1:8443/entrez/eutils/efetch.fcgi "))->efetchEndpoint(),
+        QUrl(QStringLiteral("https://127.0.0.1:8443/entrez/eutils/efetch.fcgi")));
+    for (const QString& refused :
+         {QStringLiteral("http://127.0.0.1/efetch"), QStringLiteral("file:///etc/passwd"),
+          QStringLiteral("https://"), QStringLiteral("not a url")})
         EXPECT_TRUE(settingsAt(refused)->efetchEndpoint().isEmpty()) << refused.toStdString();
 }

@@ -59,7 +59,8 @@ int main(int argc, char** argv)
         u"Rank and serve the records of the efetch documents (*.xml) in this folder (default: the bundled demo records)."_s,
         u"folder"_s, QString::fromUtf8(VORN_DEMO_RECORDS_DIR));
     const QCommandLineOption requestLogOption(
-        u"request-log"_s, u"Append the text of every cite request, one JSON string a line, to this file (for tests)."_s,
+        u"request-log"_s,
+        u"Append the text of every cite request, one JSON string a line, to this file (for tests)."_s,
         u"file"_s);
     parser.addOptions({portOption, caOption, fixturesOption, requestLogOption});
     parser.process(app);

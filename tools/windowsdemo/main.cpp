@@ -75,11 +75,11 @@ public:
 };
 
 const QStringList stateNames = {
-    QStringLiteral("onboarding-welcome"),       QStringLiteral("onboarding-welcome-no-tray"),
-    QStringLiteral("onboarding-access"),        QStringLiteral("onboarding-access-granted"),
-    QStringLiteral("onboarding-key"),           QStringLiteral("onboarding-choices"),
-    QStringLiteral("settings-general"),         QStringLiteral("settings-general-warning"),
-    QStringLiteral("settings-literature"),      QStringLiteral("settings-literature-unreadable"),
+    QStringLiteral("onboarding-welcome"),  QStringLiteral("onboarding-welcome-no-tray"),
+    QStringLiteral("onboarding-access"),   QStringLiteral("onboarding-access-granted"),
+    QStringLiteral("onboarding-key"),      QStringLiteral("onboarding-choices"),
+    QStringLiteral("settings-general"),    QStringLiteral("settings-general-warning"),
+    QStringLiteral("settings-literature"), QStringLiteral("settings-literature-unreadable"),
     QStringLiteral("settings-privacy"),
 };
 
@@ -113,8 +113,8 @@ struct Demo
 
     Demo()
     {
-        settings = std::make_shared<AppSettings>(
-            std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+        settings = std::make_shared<AppSettings>(std::make_unique<QSettings>(
+            folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
         AppCoordinator::Dependencies deps;
         deps.settings = settings;
         deps.permissionManager = permission;
@@ -132,7 +132,8 @@ std::unique_ptr<QWidget> enter(Demo& demo, const QString& state)
         demo.permission->trusted = state == QLatin1String("onboarding-access-granted") ||
                                    state == QLatin1String("onboarding-key") ||
                                    state == QLatin1String("onboarding-choices");
-        auto window = std::make_unique<OnboardingWindow>(c, OnboardingWindow::Options{.trayAvailable = !noTray});
+        auto window =
+            std::make_unique<OnboardingWindow>(c, OnboardingWindow::Options{.trayAvailable = !noTray});
         window->show();
         int steps = 0;
         if (state.startsWith(QLatin1String("onboarding-access")))
@@ -186,9 +187,11 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Shows the onboarding or the settings in a canned state."));
+    parser.setApplicationDescription(
+        QStringLiteral("Shows the onboarding or the settings in a canned state."));
     parser.addHelpOption();
-    const QCommandLineOption stateOption(QStringLiteral("state"), QStringLiteral("One of: ") + stateNames.join(u", "),
+    const QCommandLineOption stateOption(QStringLiteral("state"),
+                                         QStringLiteral("One of: ") + stateNames.join(u", "),
                                          QStringLiteral("name"), QStringLiteral("onboarding-welcome"));
     const QCommandLineOption darkOption(QStringLiteral("dark"), QStringLiteral("Dark appearance."));
     const QCommandLineOption screenshotsOption(
@@ -219,7 +222,8 @@ int main(int argc, char** argv)
                 const std::unique_ptr<QWidget> window = enter(demo, name);
                 for (int i = 0; i < 10; ++i)
                     QApplication::processEvents();
-                const QString file = folder.filePath(QStringLiteral("%1-%2.png").arg(name, dark ? u"dark" : u"light"));
+                const QString file =
+                    folder.filePath(QStringLiteral("%1-%2.png").arg(name, dark ? u"dark" : u"light"));
                 if (!window->grab().save(file)) {
                     err << "cannot write " << file << '\n';
                     return 1;

@@ -1,7 +1,7 @@
 // The onboarding window on the offscreen platform: its steps, the footer's buttons on
 // each step, the trust poll, the key form and the finish check.
-#include "Buttons.h"
 #include "OnboardingWindow.h"
+#include "Buttons.h"
 #include "SettingsControls.h"
 #include "SetupWindowsTestSupport.h"
 
@@ -50,11 +50,12 @@ TEST_F(OnboardingTest, StepsCarryTheirTitlesAndTheLinuxWordings)
     open();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Set Up VORN Cite"));
     EXPECT_EQ(window->size(), QSize(520, 520));
-    const QStringList titles = {u"Welcome to VORN Cite"_s, u"Allow selected-text access"_s, u"Store your VORN key"_s,
-                                u"Your choices"_s};
+    const QStringList titles = {u"Welcome to VORN Cite"_s, u"Allow selected-text access"_s,
+                                u"Store your VORN key"_s, u"Your choices"_s};
     for (int i = 0; i < OnboardingWindow::stepCount; ++i)
         EXPECT_EQ(window->stepLayout(i)->title(), titles[i]);
-    EXPECT_TRUE(window->stepLayout(0)->descriptionText().contains(QStringLiteral("press Alt+Super+G or click")));
+    EXPECT_TRUE(
+        window->stepLayout(0)->descriptionText().contains(QStringLiteral("press Alt+Super+G or click")));
     EXPECT_EQ(window->stepLayout(2)->descriptionText(),
               QStringLiteral("The vorn_ key is stored in your keyring and sent only to the VORN endpoint."));
     EXPECT_EQ(window->welcomeCard()->rowTexts(),
@@ -62,7 +63,8 @@ TEST_F(OnboardingTest, StepsCarryTheirTitlesAndTheLinuxWordings)
                            u"Invoke the hot key, the badge, or the Services menu."_s,
                            u"Cite the returned PubMed references in one click."_s}));
     EXPECT_EQ(window->accessibilityCard()->rowTexts(),
-              (QStringList{u"Step 2 of 4 — Accessibility required"_s, u"Desktop accessibility (assistive technologies)"_s}));
+              (QStringList{u"Step 2 of 4 — Accessibility required"_s,
+                           u"Desktop accessibility (assistive technologies)"_s}));
     EXPECT_EQ(window->trustPending()->text(), QStringLiteral("Choose Request Access, then return here."));
     EXPECT_EQ(window->noTrayNote(), nullptr);
 }

@@ -1,10 +1,10 @@
 // The settings window and the tray menu on the offscreen platform: texts, order,
 // enabled states, visibility rules and the operations they call.
+#include "SettingsWindow.h"
 #include "Buttons.h"
 #include "MenuBarMenu.h"
 #include "SettingsControls.h"
 #include "SettingsPanes.h"
-#include "SettingsWindow.h"
 #include "SetupWindowsTestSupport.h"
 
 #include <QApplication>
@@ -89,9 +89,9 @@ TEST_F(SettingsTest, AttentionGroupOnlyWhileTheWarningShows)
 TEST_F(SettingsTest, HotKeyDescriptionCarriesTheUnavailableNoteOnlyAfterARefusal)
 {
     const QString plain = QStringLiteral("Press Alt+Super+G to find citations.");
-    const QString refused = plain + QStringLiteral(
-                                        " The shortcut is currently unavailable — quit other apps that register "
-                                        "Alt+Super+G.");
+    const QString refused =
+        plain + QStringLiteral(" The shortcut is currently unavailable — quit other apps that register "
+                               "Alt+Super+G.");
     open();
     GeneralSettingsPane* general = window->generalPane();
     EXPECT_EQ(general->hotKeyRow()->description()->text(), plain) << "no registration attempted";
@@ -263,7 +263,8 @@ TEST_F(SettingsTest, CopyFallbackSwitchRecordsAnExplicitChoice)
     QTest::mouseClick(copy, Qt::LeftButton);
     EXPECT_FALSE(settings->compatibilityCaptureEnabled());
     EXPECT_TRUE(settings->hasExplicitCompatibilityCaptureChoice());
-    EXPECT_EQ(settings->store().value(AppSettings::compatibilityCaptureKey).toString(), QStringLiteral("false"));
+    EXPECT_EQ(settings->store().value(AppSettings::compatibilityCaptureKey).toString(),
+              QStringLiteral("false"));
     settings->applyRecommendedPrivacyDefaultsIfUnset();
     EXPECT_FALSE(copy->isChecked()) << "an explicit off stays off";
 
@@ -298,8 +299,9 @@ protected:
 TEST_F(MenuTest, ItemsInOrderWithTheirHints)
 {
     MenuBarMenu menu(*coordinator);
-    EXPECT_EQ(itemsOf(*menu.menu()), (QStringList{u"Find Citations"_s, u"—"_s, u"Show Selection Badge"_s, u"—"_s, u"Settings…"_s,
-                                                   u"About VORN Cite"_s, u"—"_s, u"Quit VORN Cite"_s}));
+    EXPECT_EQ(itemsOf(*menu.menu()),
+              (QStringList{u"Find Citations"_s, u"—"_s, u"Show Selection Badge"_s, u"—"_s, u"Settings…"_s,
+                           u"About VORN Cite"_s, u"—"_s, u"Quit VORN Cite"_s}));
     EXPECT_EQ(menu.findCitations()->text().section(u'\t', 1), QStringLiteral("Alt+Super+G"));
     EXPECT_EQ(menu.settings()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     EXPECT_EQ(menu.quit()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -313,8 +315,8 @@ TEST_F(MenuTest, AccessibilityItemOnlyWhileTheWarningShows)
     permission->trusted = false;
     coordinator->refreshAccessibilityStatus();
     EXPECT_EQ(itemsOf(*menu.menu()), (QStringList{u"Find Citations"_s, u"—"_s, u"Show Selection Badge"_s,
-                                                   u"Accessibility Access Needed…"_s, u"—"_s, u"Settings…"_s,
-                                                   u"About VORN Cite"_s, u"—"_s, u"Quit VORN Cite"_s}));
+                                                  u"Accessibility Access Needed…"_s, u"—"_s, u"Settings…"_s,
+                                                  u"About VORN Cite"_s, u"—"_s, u"Quit VORN Cite"_s}));
     menu.accessibilityNeeded()->trigger();
     EXPECT_EQ(permission->settingsOpened, 1);
     permission->trusted = true;

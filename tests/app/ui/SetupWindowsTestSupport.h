@@ -102,8 +102,8 @@ class SetupWindowsTest : public ::testing::Test
 {
 protected:
     QTemporaryDir settingsDir;
-    std::shared_ptr<AppSettings> settings = std::make_shared<AppSettings>(
-        std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    std::shared_ptr<AppSettings> settings = std::make_shared<AppSettings>(std::make_unique<QSettings>(
+        settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
     std::shared_ptr<CheckingKeyStore> keyStore = std::make_shared<CheckingKeyStore>();
     std::shared_ptr<RecordingPermission> permission = std::make_shared<RecordingPermission>();
     std::shared_ptr<FakeHotKey> hotKey = std::make_shared<FakeHotKey>();
