@@ -24,15 +24,6 @@ public:
     void hide() override {}
 };
 
-class NoCitePanel final : public CitePanelControlling
-{
-public:
-    void show(const std::optional<ScreenRect>&) override {}
-    void hide() override {}
-};
-
-constexpr double articleServiceTimeoutSeconds = 20;
-
 // Without a desktop to read from, every capture finds no text element.
 class NoSelectionProvider final : public AsyncSystemSelectionCapturing
 {
@@ -44,6 +35,15 @@ public:
     }
     QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(false); }
 };
+
+class NoCitePanel final : public CitePanelControlling
+{
+public:
+    void show(const std::optional<ScreenRect>&) override {}
+    void hide() override {}
+};
+
+constexpr std::chrono::milliseconds articleServiceTimeout{20000};
 
 } // namespace
 
@@ -72,15 +72,12 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore)
 
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
-    : QObject(parent),
-      m_settings(std::move(dependencies.settings)),
-      m_keyStore(std::move(keyStore)),
+    : QObject(parent), m_settings(std::move(dependencies.settings)), m_keyStore(std::move(keyStore)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
-      m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_citePanelController(std::move(dependencies.citePanelController)),
-      m_pasteboard(std::move(dependencies.pasteboard)),
-      m_openURL(std::move(dependencies.openURL)),
+      m_pasteboard(std::move(dependencies.pasteboard)), m_openURL(std::move(dependencies.openURL)),
+      m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
@@ -95,9 +92,10 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     if (!m_openURL)
         m_openURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     m_citationDetails = std::make_unique<CitationDetails>(
-        dependencies.articleService ? std::move(dependencies.articleService)
-                                    : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
-                                                                             articleServiceTimeoutSeconds));
+        dependencies.articleService
+            ? std::move(dependencies.articleService)
+            : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
+                                                     articleServiceTimeout));
     m_toast = std::make_unique<ToastState>(dependencies.sleeper ? std::move(dependencies.sleeper)
                                                                 : std::make_shared<TimerSleeper>());
     connect(m_citationDetails.get(), &CitationDetails::citeReferenceChanged, this,
@@ -121,11 +119,10 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     m_updateController = std::make_unique<UpdateController>();
     m_triggers = std::make_unique<SelectionTriggers>(*this, m_selectionProvider);
     m_lifecycle = std::make_unique<ApplicationLifecycle>(
-        *this, ApplicationLifecycle::Services{std::move(dependencies.permissionManager),
-                                              std::move(dependencies.hotKeyManager),
-                                              std::move(dependencies.servicesProvider),
-                                              std::move(dependencies.launchAtLoginManager),
-                                              std::move(dependencies.activationObserver)});
+        *this, ApplicationLifecycle::Services{
+                   std::move(dependencies.permissionManager), std::move(dependencies.hotKeyManager),
+                   std::move(dependencies.servicesProvider), std::move(dependencies.launchAtLoginManager),
+                   std::move(dependencies.activationObserver)});
     refreshCredentialStatus();
     m_launchAtLoginStatus = m_lifecycle->launchAtLoginStatus();
 }
@@ -215,8 +212,10 @@ void AppCoordinator::handleQueryEnd(const QUuid& id, const std::optional<Literat
     }
     if (error->kind() == LiteratureError::Kind::cancelled) {
         assign(m_phase, ResultPanelPhase::failed, &AppCoordinator::phaseChanged);
-        assign(m_errorMessage, std::optional<QString>(error->errorDescription()), &AppCoordinator::errorMessageChanged);
-        assign(m_failureKind, std::optional<FailureKind>(FailureKind::other), &AppCoordinator::failureKindChanged);
+        assign(m_errorMessage, std::optional<QString>(error->errorDescription()),
+               &AppCoordinator::errorMessageChanged);
+        assign(m_failureKind, std::optional<FailureKind>(FailureKind::other),
+               &AppCoordinator::failureKindChanged);
         return;
     }
     showError(friendlyMessage(*error), classify(*error));
@@ -243,7 +242,8 @@ void AppCoordinator::cancelQuery()
     assign(m_phase, ResultPanelPhase::failed, &AppCoordinator::phaseChanged);
     assign(m_errorMessage, std::optional<QString>(LiteratureError::cancelled().errorDescription()),
            &AppCoordinator::errorMessageChanged);
-    assign(m_failureKind, std::optional<FailureKind>(FailureKind::other), &AppCoordinator::failureKindChanged);
+    assign(m_failureKind, std::optional<FailureKind>(FailureKind::other),
+           &AppCoordinator::failureKindChanged);
 }
 
 void AppCoordinator::retryLastQuery()
@@ -364,7 +364,8 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
     // A changed key or a changed service address ("literature.serviceURL") each need a
     // new stack; the cache and the in-flight table outlive it.
     const QString serviceURL = m_settings->serviceURL();
-    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope && m_cachedBackendServiceURL == serviceURL)
+    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope &&
+        m_cachedBackendServiceURL == serviceURL)
         return m_cachedBackend->second;
     std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentialScope);
     m_cachedBackend = std::make_pair(m_credentialScope, backend);
@@ -395,7 +396,8 @@ void AppCoordinator::refreshCredentialStatus()
     });
 }
 
-void AppCoordinator::applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
+void AppCoordinator::applyCredentialStatus(
+    const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
 {
     std::optional<QString> key;
     if (!loaded) {
@@ -454,6 +456,12 @@ void AppCoordinator::setCompatibilityCaptureEnabled(bool enabled)
 {
     // The capture reads the setting at each use.
     m_settings->setCompatibilityCaptureEnabled(enabled);
+}
+
+void AppCoordinator::setAutomaticSelectionEnabled(bool enabled)
+{
+    // The automatic selection monitor follows the setting.
+    m_settings->setAutomaticSelectionEnabled(enabled);
 }
 
 bool AppCoordinator::isCapturingSelection() const
@@ -515,7 +523,8 @@ std::expected<void, LaunchAtLoginError> AppCoordinator::setLaunchAtLoginEnabled(
 
 void AppCoordinator::refreshLaunchAtLoginStatus()
 {
-    assign(m_launchAtLoginStatus, m_lifecycle->launchAtLoginStatus(), &AppCoordinator::launchAtLoginStatusChanged);
+    assign(m_launchAtLoginStatus, m_lifecycle->launchAtLoginStatus(),
+           &AppCoordinator::launchAtLoginStatusChanged);
 }
 
 void AppCoordinator::openLoginItemsSettings()

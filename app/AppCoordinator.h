@@ -2,15 +2,14 @@
 
 #include "AppServices.h"
 #include "AppSettings.h"
+#include "CitationDetails.h"
 #include "GlobalHotKey.h"
 #include "LifecycleServices.h"
 #include "ServicesProvider.h"
-#include "CitationDetails.h"
 #include "ToastState.h"
 #include "capture/PlatformPasteboardAccessing.h"
 #include "capture/SelectionCaptureError.h"
 #include "capture/SelectionCapturing.h"
-#include "capture/SelectionCaptureError.h"
 #include "literature/LiteratureBackend.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
@@ -18,20 +17,39 @@
 #include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
-#include <QSslCertificate>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QUuid>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-enum class ResultPanelPhase { idle, loading, completed, failed };
-enum class FailureKind { invalidKey, missingKey, accessibility, rateLimited, invalidSelection, other };
+enum class ResultPanelPhase
+{
+    idle,
+    loading,
+    completed,
+    failed
+};
+enum class FailureKind
+{
+    invalidKey,
+    missingKey,
+    accessibility,
+    rateLimited,
+    invalidSelection,
+    other
+};
 
 struct CredentialStatus
 {
-    enum class Kind { unreadable, missing, stored };
+    enum class Kind
+    {
+        unreadable,
+        missing,
+        stored
+    };
     Kind kind = Kind::missing;
     QString message; // unreadable only
 
@@ -43,7 +61,8 @@ struct CredentialStatus
 
 // Builds the literature backend for a credential scope. The application's factory
 // builds the caching HTTPS stack; tests pass scripted backends.
-using LiteratureBackendFactory = std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
+using LiteratureBackendFactory =
+    std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
 
 // The one object that ties the application together: it owns the services, holds
 // every piece of state the windows show, and runs literature queries. Main thread only.
@@ -66,16 +85,19 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(std::optional<FailureKind> failureKind READ failureKind NOTIFY failureKindChanged)
     Q_PROPERTY(bool hasStoredAPIKey READ hasStoredAPIKey NOTIFY hasStoredAPIKeyChanged)
     Q_PROPERTY(CredentialStatus credentialStatus READ credentialStatus NOTIFY credentialStatusChanged)
-    Q_PROPERTY(std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
-    Q_PROPERTY(std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
+    Q_PROPERTY(
+        std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
+    Q_PROPERTY(
+        std::optional<LiteratureReference> citeReference READ citeReference NOTIFY citeReferenceChanged)
     Q_PROPERTY(CiteDetailStatus citeDetailStatus READ citeDetailStatus NOTIFY citeDetailStatusChanged)
     Q_PROPERTY(std::optional<QString> toastMessage READ toastMessage NOTIFY toastMessageChanged)
     Q_PROPERTY(bool isResultPanelVisible READ isResultPanelVisible WRITE setResultPanelVisible NOTIFY
                    isResultPanelVisibleChanged)
     Q_PROPERTY(double resultPanelMaxHeight READ resultPanelMaxHeight NOTIFY resultPanelMaxHeightChanged)
-    Q_PROPERTY(LaunchAtLoginStatus launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
-    Q_PROPERTY(GlobalHotKeyRegistrationReport shortcutRegistrationReport READ shortcutRegistrationReport NOTIFY
-                   shortcutRegistrationReportChanged)
+    Q_PROPERTY(
+        LaunchAtLoginStatus launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
+    Q_PROPERTY(GlobalHotKeyRegistrationReport shortcutRegistrationReport READ shortcutRegistrationReport
+                   NOTIFY shortcutRegistrationReportChanged)
     Q_PROPERTY(std::optional<QString> shortcutStatusMessage READ shortcutStatusMessage NOTIFY
                    shortcutStatusMessageChanged)
     Q_PROPERTY(std::optional<QString> accessibilityWarning READ accessibilityWarning NOTIFY
@@ -96,12 +118,6 @@ public:
         bool readKeyStoreOffThread = false;
         // Trusted beside the system's roots by the default backend (a local demo service).
         QList<QSslCertificate> extraCACertificates;
-        // Citation details, reports and toasts.
-        std::shared_ptr<CitePanelControlling> citePanelController;
-        std::shared_ptr<PlatformPasteboardAccessing> pasteboard; // without one, copies do nothing
-        std::shared_ptr<PubMedArticleService> articleService;    // default: NCBI efetch, 20 s
-        std::shared_ptr<Sleeping> sleeper;                       // default: timers on the event loop
-        std::function<bool(const QUrl&)> openURL;                // default: QDesktopServices
         // The one selection provider (a CompositeSelectionProvider in the application).
         std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
         // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
@@ -111,10 +127,17 @@ public:
         std::shared_ptr<LaunchAtLoginManaging> launchAtLoginManager;
         std::shared_ptr<ApplicationActivationObserving> activationObserver;
         std::shared_ptr<ApplicationWindowsPresenting> windows;
+        // Citation details, reports and toasts.
+        std::shared_ptr<CitePanelControlling> citePanelController;
+        std::shared_ptr<PlatformPasteboardAccessing> pasteboard; // without one, copies do nothing
+        std::shared_ptr<PubMedArticleService> articleService; // default: NCBI efetch, 20 s
+        std::shared_ptr<Sleeping> sleeper; // default: timers on the event loop
+        std::function<bool(const QUrl&)> openURL; // default: QDesktopServices
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore);
-    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies, QObject* parent = nullptr);
+    AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
+                   QObject* parent = nullptr);
     ~AppCoordinator() override;
 
     [[nodiscard]] ResultPanelPhase phase() const { return m_phase; }
@@ -131,7 +154,10 @@ public:
     {
         return m_citationDetails->citeReference();
     }
-    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const { return m_citationDetails->citeDetailStatus(); }
+    [[nodiscard]] const CiteDetailStatus& citeDetailStatus() const
+    {
+        return m_citationDetails->citeDetailStatus();
+    }
     [[nodiscard]] const std::optional<QString>& toastMessage() const { return m_toast->message(); }
     [[nodiscard]] bool isResultPanelVisible() const { return m_isResultPanelVisible; }
     [[nodiscard]] double resultPanelMaxHeight() const { return m_resultPanelMaxHeight; }
@@ -140,9 +166,18 @@ public:
     {
         return m_shortcutRegistrationReport;
     }
-    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const { return m_shortcutStatusMessage; }
-    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const { return m_accessibilityWarning; }
-    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
+    [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const
+    {
+        return m_shortcutStatusMessage;
+    }
+    [[nodiscard]] const std::optional<QString>& accessibilityWarning() const
+    {
+        return m_accessibilityWarning;
+    }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const
+    {
+        return m_pendingUpdateVersion;
+    }
 
     // Written by the result panel controller when it shows or hides the panel.
     void setResultPanelVisible(bool visible);
@@ -203,6 +238,7 @@ public:
     void dispatch(const SelectionContext& context);
     void handleSelectionCaptureFailure(const SelectionCaptureFailure& failure);
     void setCompatibilityCaptureEnabled(bool enabled);
+    void setAutomaticSelectionEnabled(bool enabled);
     [[nodiscard]] bool isCapturingSelection() const;
 
     // Lifecycle (ApplicationLifecycle) and the application's windows.
@@ -294,13 +330,13 @@ private:
     std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
-    bool m_readsKeyStoreOffThread = false;
-    quint64 m_credentialReadGeneration = 0;
     std::shared_ptr<CitePanelControlling> m_citePanelController;
     std::shared_ptr<PlatformPasteboardAccessing> m_pasteboard;
     std::function<bool(const QUrl&)> m_openURL;
     std::unique_ptr<CitationDetails> m_citationDetails;
     std::unique_ptr<ToastState> m_toast;
+    bool m_readsKeyStoreOffThread = false;
+    quint64 m_credentialReadGeneration = 0;
     std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every

@@ -17,26 +17,27 @@ class AppSettings final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AppSettings)
 
-    Q_PROPERTY(bool includeEvidence READ includeEvidence WRITE setIncludeEvidence NOTIFY includeEvidenceChanged)
+    Q_PROPERTY(
+        bool includeEvidence READ includeEvidence WRITE setIncludeEvidence NOTIFY includeEvidenceChanged)
     Q_PROPERTY(int cacheDurationMinutes READ cacheDurationMinutes WRITE setCacheDurationMinutes NOTIFY
                    cacheDurationMinutesChanged)
-    Q_PROPERTY(bool automaticSelectionEnabled READ automaticSelectionEnabled WRITE setAutomaticSelectionEnabled
-                   NOTIFY automaticSelectionEnabledChanged)
+    Q_PROPERTY(bool automaticSelectionEnabled READ automaticSelectionEnabled WRITE
+                   setAutomaticSelectionEnabled NOTIFY automaticSelectionEnabledChanged)
     Q_PROPERTY(bool compatibilityCaptureEnabled READ compatibilityCaptureEnabled WRITE
                    setCompatibilityCaptureEnabled NOTIFY compatibilityCaptureEnabledChanged)
     Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY
                    hasCompletedOnboardingChanged)
 
 public:
-    static const QString includeEvidenceKey;             // "literature.includeEvidence"
-    static const QString cacheDurationMinutesKey;        // "literature.cacheDurationMinutes"
-    static const QString automaticSelectionKey;          // "selection.automaticEnabled"
-    static const QString compatibilityCaptureKey;        // "selection.compatibilityCaptureEnabled"
-    static const QString onboardingCompletedKey;         // "onboarding.completed"
-    static const QString obsoleteMaxArticlesKey;         // "literature.maxArticles"
-    static const QString captureLoggingKey;              // "diagnostics.captureLoggingEnabled"
-    static const QString serviceURLKey;                  // "literature.serviceURL"
-    static const QString efetchURLKey;                   // "pubmed.efetchURL"
+    static const QString includeEvidenceKey; // "literature.includeEvidence"
+    static const QString cacheDurationMinutesKey; // "literature.cacheDurationMinutes"
+    static const QString automaticSelectionKey; // "selection.automaticEnabled"
+    static const QString compatibilityCaptureKey; // "selection.compatibilityCaptureEnabled"
+    static const QString onboardingCompletedKey; // "onboarding.completed"
+    static const QString obsoleteMaxArticlesKey; // "literature.maxArticles"
+    static const QString captureLoggingKey; // "diagnostics.captureLoggingEnabled"
+    static const QString serviceURLKey; // "literature.serviceURL"
+    static const QString efetchURLKey; // "pubmed.efetchURL"
     static constexpr int maxArticles = 5;
 
     // The settings file of this user: $XDG_CONFIG_HOME/app.vorn.cite/settings.ini.
@@ -49,8 +50,14 @@ public:
     [[nodiscard]] bool automaticSelectionEnabled() const { return m_automaticSelectionEnabled; }
     [[nodiscard]] bool compatibilityCaptureEnabled() const { return m_compatibilityCaptureEnabled; }
     [[nodiscard]] bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
-    [[nodiscard]] bool hasExplicitAutomaticSelectionChoice() const { return m_hasExplicitAutomaticSelectionChoice; }
-    [[nodiscard]] bool hasExplicitCompatibilityCaptureChoice() const { return m_hasExplicitCompatibilityCaptureChoice; }
+    [[nodiscard]] bool hasExplicitAutomaticSelectionChoice() const
+    {
+        return m_hasExplicitAutomaticSelectionChoice;
+    }
+    [[nodiscard]] bool hasExplicitCompatibilityCaptureChoice() const
+    {
+        return m_hasExplicitCompatibilityCaptureChoice;
+    }
     [[nodiscard]] LiteratureQueryOptions queryOptions() const;
     // The per-user override of the citation service's base URL as written (trimmed;
     // empty when unset). The backend checks it: anything but an https URL with a host

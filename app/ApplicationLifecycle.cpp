@@ -6,8 +6,8 @@
 
 #include <QPointer>
 
-const QString ApplicationLifecycle::accessibilityLostWarning =
-    QStringLiteral("VORN Cite lost Accessibility access. Re-enable desktop accessibility in your system settings.");
+const QString ApplicationLifecycle::accessibilityLostWarning = QStringLiteral(
+    "VORN Cite lost Accessibility access. Re-enable desktop accessibility in your system settings.");
 
 namespace {
 
@@ -24,7 +24,8 @@ class NoHotKey final : public GlobalHotKeyProviding
 public:
     bool isRegistered() const override { return false; }
     GlobalHotKeyRegistrationReport registrationReport() const override { return {}; }
-    std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError> registerHotKey(std::function<void()>) override
+    std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError>
+    registerHotKey(std::function<void()>) override
     {
         return GlobalHotKeyRegistrationReport{};
     }
@@ -100,7 +101,8 @@ void ApplicationLifecycle::start()
 
     if (c.settings().hasCompletedOnboarding()) {
         if (!m_services.permissionManager->isTrusted()) {
-            CaptureDiagnostics::log([] { return QStringLiteral("start: accessibility not trusted, prompting"); });
+            CaptureDiagnostics::log(
+                [] { return QStringLiteral("start: accessibility not trusted, prompting"); });
             m_services.permissionManager->checkTrust(true);
         }
     } else {
@@ -165,13 +167,15 @@ void ApplicationLifecycle::refreshAccessibilityStatus()
 {
     AppCoordinator& c = m_coordinator;
     if (!c.settings().hasCompletedOnboarding()) {
-        c.assign(c.m_accessibilityWarning, std::optional<QString>(), &AppCoordinator::accessibilityWarningChanged);
+        c.assign(c.m_accessibilityWarning, std::optional<QString>(),
+                 &AppCoordinator::accessibilityWarningChanged);
         return;
     }
     if (m_services.permissionManager->isTrusted()) {
         if (c.m_accessibilityWarning)
             CaptureDiagnostics::log([] { return QStringLiteral("accessibility: trust restored"); });
-        c.assign(c.m_accessibilityWarning, std::optional<QString>(), &AppCoordinator::accessibilityWarningChanged);
+        c.assign(c.m_accessibilityWarning, std::optional<QString>(),
+                 &AppCoordinator::accessibilityWarningChanged);
         return;
     }
     if (c.m_accessibilityWarning)
@@ -189,6 +193,8 @@ bool ApplicationLifecycle::completeOnboarding()
         return false;
     c.settings().setHasCompletedOnboarding(true);
     refreshAccessibilityStatus();
+    if (c.m_windows)
+        c.m_windows->closeOnboarding();
     return true;
 }
 

@@ -11,7 +11,13 @@
 
 struct CiteDetailStatus
 {
-    enum class Kind { unavailable, idle, loading, fromPubMed };
+    enum class Kind
+    {
+        unavailable,
+        idle,
+        loading,
+        fromPubMed
+    };
     Kind kind = Kind::idle;
     QString message; // unavailable only
 

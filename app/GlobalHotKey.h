@@ -9,7 +9,11 @@
 // Whether the global shortcut (Alt+Super+G) could be taken.
 struct GlobalHotKeyAvailability
 {
-    enum class Kind { unavailable, registered };
+    enum class Kind
+    {
+        unavailable,
+        registered
+    };
     Kind kind = Kind::registered;
     qint32 status = 0; // unavailable only: the desktop's status code (an X error code here)
 
@@ -24,16 +28,28 @@ struct GlobalHotKeyAvailability
 struct GlobalHotKeyRegistrationReport
 {
     std::optional<GlobalHotKeyAvailability> availability;
-    friend bool operator==(const GlobalHotKeyRegistrationReport&, const GlobalHotKeyRegistrationReport&) = default;
+    friend bool operator==(const GlobalHotKeyRegistrationReport&,
+                           const GlobalHotKeyRegistrationReport&) = default;
 };
 
 class GlobalHotKeyError final
 {
 public:
-    enum class Kind { couldNotInstallHandler, shortcutUnavailable, desktopShortcutRequired };
+    enum class Kind
+    {
+        couldNotInstallHandler,
+        shortcutUnavailable,
+        desktopShortcutRequired
+    };
 
-    static GlobalHotKeyError couldNotInstallHandler(qint32 status) { return {Kind::couldNotInstallHandler, status}; }
-    static GlobalHotKeyError shortcutUnavailable(qint32 status) { return {Kind::shortcutUnavailable, status}; }
+    static GlobalHotKeyError couldNotInstallHandler(qint32 status)
+    {
+        return {Kind::couldNotInstallHandler, status};
+    }
+    static GlobalHotKeyError shortcutUnavailable(qint32 status)
+    {
+        return {Kind::shortcutUnavailable, status};
+    }
     // The session offers no way for a program to take a global shortcut (Wayland without
     // the shortcuts portal): the user binds one to the hand-off command instead.
     static GlobalHotKeyError desktopShortcutRequired() { return {Kind::desktopShortcutRequired, 0}; }

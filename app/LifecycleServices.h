@@ -10,7 +10,13 @@
 #include <functional>
 #include <optional>
 
-enum class LaunchAtLoginStatus { disabled, enabled, requiresApproval, unavailable };
+enum class LaunchAtLoginStatus
+{
+    disabled,
+    enabled,
+    requiresApproval,
+    unavailable
+};
 
 // A failed change of the login item, with the desktop's own sentence.
 class LaunchAtLoginError final
@@ -57,7 +63,10 @@ public:
     [[nodiscard]] bool isConfigured() const { return false; }
     [[nodiscard]] bool canCheckForUpdates() const { return false; }
     void checkForUpdates() {}
-    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const { return m_pendingUpdateVersion; }
+    [[nodiscard]] const std::optional<QString>& pendingUpdateVersion() const
+    {
+        return m_pendingUpdateVersion;
+    }
 
 signals:
     void pendingUpdateVersionChanged();
@@ -73,5 +82,6 @@ public:
     virtual ~ApplicationWindowsPresenting() = default;
     virtual void showSettings() = 0;
     virtual void showOnboarding() = 0;
+    virtual void closeOnboarding() = 0;
     virtual void showAbout() = 0;
 };

@@ -55,7 +55,8 @@ void SelectionTriggers::captureFinished(CaptureWatcher* watcher)
 void SelectionTriggers::dispatch(const SelectionContext& context)
 {
     AppCoordinator& c = m_coordinator;
-    const std::expected<QString, LiteratureError> normalized = LiteratureInputValidator::normalize(context.selectedText);
+    const std::expected<QString, LiteratureError> normalized =
+        LiteratureInputValidator::normalize(context.selectedText);
     if (!normalized) {
         // A query that is still loading stays current: its result replaces this error.
         c.assign(c.m_selection, std::optional<SelectionContext>(), &AppCoordinator::selectionChanged);
@@ -79,6 +80,7 @@ void SelectionTriggers::handleSelectionCaptureFailure(const SelectionCaptureFail
     c.assign(c.m_selection, std::optional<SelectionContext>(), &AppCoordinator::selectionChanged);
     c.assign(c.m_result, std::optional<LiteratureResult>(), &AppCoordinator::resultChanged);
     c.m_lastQuery.reset();
-    std::visit([&c](const auto& error) { c.showError(error.errorDescription(), AppCoordinator::classify(error)); },
-               failure);
+    std::visit(
+        [&c](const auto& error) { c.showError(error.errorDescription(), AppCoordinator::classify(error)); },
+        failure);
 }

@@ -35,7 +35,7 @@ public:
 class VORNCiteServicesProvider final : public VORNCiteServicesProviding
 {
 public:
-    static const QString noTextMessage;       // "VORN Cite did not receive selected text from this application."
+    static const QString noTextMessage; // "VORN Cite did not receive selected text from this application."
     static const QString stillStartingMessage; // "VORN Cite is still starting. Please try the Service again."
 
     explicit VORNCiteServicesProvider(std::shared_ptr<RunningApplicationsProviding> applications,

@@ -1,4 +1,4 @@
-// Citations per second over the real efetch records of the shared fixtures: each of
+// Citations per second over the real efetch records of tests/fixtures/pubmed: each of
 // the five styles (as the HTML the clipboard gets), BibTeX and RIS, each call building
 // the record from the reference as the cite panel does.
 //   bench_citations PUBMED_FIXTURES_DIR [benchmark options]

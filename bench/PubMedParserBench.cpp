@@ -1,6 +1,7 @@
 // Throughput of the efetch reader on one large document (MB = 10^6 bytes per second):
 //   bench_pubmed_parser FILE [benchmark options]
-// bench/pubmed-vs-biopython writes the document and runs Biopython on it too.
+// bench/pubmed_vs_biopython.py writes the document (bench/make_large_pubmed.py) and runs
+// Biopython on it too.
 
 #include "pubmed/PubMedArticleParser.h"
 

@@ -4,26 +4,20 @@
     bench/citations_vs_citeproc.py [--seconds 2]
 
 Builds the release configuration, installs the npm packages of tools/node, runs
-bench_citations over the efetch fixture records (shared/fixtures/pubmed) and then
+bench_citations over the efetch fixture records (tests/fixtures/pubmed) and then
 citeproc-js (bench/citeproc_bench.js) with the CSL styles over the same records in
-their CSL-JSON form (shared/fixtures/csl), one after the other, and prints both rates
+their CSL-JSON form (tests/fixtures/csl), one after the other, and prints both rates
 (per CPU second, since the machine may be shared) and their ratio per style.
 """
 import argparse
 import json
 import os
 import subprocess
-import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
-def fixtures_dir():
-    for candidate in (os.path.join(ROOT, "..", "shared"), os.path.join(ROOT, "..", "..", "shared")):
-        path = os.path.join(candidate, "fixtures")
-        if os.path.isdir(os.path.join(path, "csl")) and os.path.isdir(os.path.join(path, "pubmed")):
-            return os.path.abspath(path)
-    sys.exit("shared/fixtures with csl/ and pubmed/ not found")
+FIXTURES = os.path.join(ROOT, "tests", "fixtures")
 
 
 def ours(fixtures, seconds):
@@ -51,7 +45,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seconds", type=float, default=2.0, help="minimum CPU time per measurement")
     args = parser.parse_args()
-    fixtures = fixtures_dir()
+    fixtures = FIXTURES
     rates, records = ours(fixtures, args.seconds)
     peer, peer_records = citeproc(fixtures, args.seconds)
 

@@ -3,7 +3,7 @@
 
     bench/pubmed_vs_biopython.py [--runs 3]
 
-Writes the 40 MB document of the shared make_large_pubmed.py (once, under
+Writes the 40 MB document of bench/make_large_pubmed.py (once, under
 build/bench-data/), builds the release configuration, runs bench_pubmed_parser and
 then Bio.Entrez.read on the same file in this process, and prints both throughputs
 (MB = 10^6 bytes, per CPU second, best of the runs) and their ratio. CPU time rather
@@ -19,11 +19,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
-def shared_dir():
-    for candidate in (os.path.join(ROOT, "..", "shared"), os.path.join(ROOT, "..", "..", "shared")):
-        if os.path.isfile(os.path.join(candidate, "tools", "make_large_pubmed.py")):
-            return os.path.abspath(candidate)
-    sys.exit("shared folder with tools/make_large_pubmed.py not found")
+ENTREZ_DTDS = os.path.join(ROOT, "tests", "fixtures", "entrez-dtd")
 
 
 def ours(document, runs):
@@ -64,14 +60,13 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--runs", type=int, default=3)
     a = ap.parse_args()
-    shared = shared_dir()
     document = os.path.join(ROOT, "build", "bench-data", "large_pubmed.xml")
     if not os.path.isfile(document):
-        subprocess.run([sys.executable, os.path.join(shared, "tools", "make_large_pubmed.py"), "--out", document],
+        subprocess.run([sys.executable, os.path.join(ROOT, "bench", "make_large_pubmed.py"), "--out", document],
                        check=True)
     size = os.path.getsize(document)
     mine = ours(document, a.runs)
-    theirs, their_records = biopython(document, os.path.join(shared, "fixtures", "entrez-dtd"), a.runs)
+    theirs, their_records = biopython(document, ENTREZ_DTDS, a.runs)
     print(f"document: {document} ({size / 1e6:.1f} MB)")
     print(f"PubMedArticleParser::parse  {mine['PubMedArticleParserParse']:8.1f} MB/s  "
           f"{mine['records']} records, peak RSS {mine['peak_rss_MB']:.0f} MB")

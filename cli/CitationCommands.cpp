@@ -80,36 +80,53 @@ QString FormatCommand::synopsis() const
            QStringLiteral(" [--access-date YYYY-MM-DD] [--output text|html|rtf]");
 }
 
+QString FormatCommand::summary() const
+{
+    return QStringLiteral(
+        "Prints the citation of the reference JSON on standard input in a style or export.");
+}
+
+QList<QCommandLineOption> FormatCommand::options() const
+{
+    return {
+        {QStringLiteral("style"), QStringLiteral("The style or export: ") + citationStyleNames() + u'.',
+         QStringLiteral("STYLE")},
+        {QStringLiteral("access-date"),
+         QStringLiteral("The day Harvard prints as accessed (default: today)."),
+         QStringLiteral("YYYY-MM-DD")},
+        {QStringLiteral("output"), QStringLiteral("text (the default), html or rtf."),
+         QStringLiteral("FORMAT")},
+    };
+}
+
 int FormatCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    std::optional<QString> style;
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    if (!parser.positionalArguments().isEmpty())
+        return usage(io,
+                     QStringLiteral("Unexpected argument ") + quoted(parser.positionalArguments().first()));
+    const QString style = parser.value(QStringLiteral("style"));
+    if (parser.isSet(QStringLiteral("style")) && !citationStyleNames().split(u'|').contains(style))
+        return usage(io, QStringLiteral("Unknown style ") + quoted(style));
     QDate accessDate = QDate::currentDate();
-    CitationOutput output = CitationOutput::text;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& option = arguments.at(i);
-        if (option != u"--style" && option != u"--access-date" && option != u"--output")
-            return usage(io, QStringLiteral("Unknown option \"") + option + u'"');
-        if (i + 1 >= arguments.size())
-            return usage(io, option + QStringLiteral(" needs a value"));
-        const QString& value = arguments.at(++i);
-        if (option == u"--style") {
-            if (!citationStyleNames().split(u'|').contains(value))
-                return usage(io, QStringLiteral("Unknown style \"") + value + u'"');
-            style = value;
-        } else if (option == u"--access-date") {
-            const std::optional<QDate> date = dateFromText(value);
-            if (!date)
-                return usage(io,
-                             QStringLiteral("--access-date needs a date YYYY-MM-DD, not \"") + value + u'"');
-            accessDate = *date;
-        } else {
-            const std::optional<CitationOutput> chosen = outputFromName(value);
-            if (!chosen)
-                return usage(io, QStringLiteral("Unknown output \"") + value + u'"');
-            output = *chosen;
-        }
+    if (parser.isSet(QStringLiteral("access-date"))) {
+        const QString value = parser.value(QStringLiteral("access-date"));
+        const std::optional<QDate> date = dateFromText(value);
+        if (!date)
+            return usage(io, QStringLiteral("--access-date needs a date YYYY-MM-DD, not ") + quoted(value));
+        accessDate = *date;
     }
-    if (!style)
+    CitationOutput output = CitationOutput::text;
+    if (parser.isSet(QStringLiteral("output"))) {
+        const QString value = parser.value(QStringLiteral("output"));
+        const std::optional<CitationOutput> chosen = outputFromName(value);
+        if (!chosen)
+            return usage(io, QStringLiteral("Unknown output ") + quoted(value));
+        output = *chosen;
+    }
+    if (!parser.isSet(QStringLiteral("style")))
         return usage(io, QStringLiteral("Missing --style"));
 
     const auto object = io.inputJsonObject();
@@ -118,22 +135,34 @@ int FormatCommand::run(const QStringList& arguments, CommandIO& io)
     const JsonResult<LiteratureReference> reference = LiteratureReference::fromJson(*object);
     if (!reference)
         return fail(io, reference.error().errorDescription());
-    io.printResult(*renderCitation(*reference, *style, accessDate, output));
+    io.printResult(*renderCitation(*reference, style, accessDate, output));
     return success;
+}
+
+QString ReportCommand::summary() const
+{
+    return QStringLiteral(
+        "Prints the report of the result JSON on standard input, as the result panel shows it.");
+}
+
+QList<QCommandLineOption> ReportCommand::options() const
+{
+    return {
+        {QStringLiteral("html"), QStringLiteral("Writes the report as HTML instead of plain text.")},
+        {QStringLiteral("evidence"), QStringLiteral("Adds the first evidence quote of each reference.")},
+    };
 }
 
 int ReportCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    bool html = false;
-    bool evidence = false;
-    for (const QString& argument : arguments) {
-        if (argument == u"--html")
-            html = true;
-        else if (argument == u"--evidence")
-            evidence = true;
-        else
-            return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');
-    }
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    if (!parser.positionalArguments().isEmpty())
+        return usage(io,
+                     QStringLiteral("Unexpected argument ") + quoted(parser.positionalArguments().first()));
+    const bool html = parser.isSet(QStringLiteral("html"));
+    const bool evidence = parser.isSet(QStringLiteral("evidence"));
     const auto object = io.inputJsonObject();
     if (!object)
         return fail(io, object.error());

@@ -34,6 +34,8 @@ class ReportCommand final : public Command
 public:
     QString name() const override { return QStringLiteral("report"); }
     QString synopsis() const override { return QStringLiteral("[--html] [--evidence]"); }
+    QString summary() const override;
+    QList<QCommandLineOption> options() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };
 
@@ -45,5 +47,7 @@ class FormatCommand final : public Command
 public:
     QString name() const override { return QStringLiteral("format"); }
     QString synopsis() const override;
+    QString summary() const override;
+    QList<QCommandLineOption> options() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };

@@ -5,6 +5,38 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
+
+namespace {
+
+const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                    QStringLiteral("Shows this help."));
+
+// Rows of "  left  description" with the descriptions in one column.
+QString table(const QList<std::pair<QString, QString>>& rows)
+{
+    qsizetype width = 0;
+    for (const auto& row : rows)
+        width = std::max(width, row.first.size());
+    QStringList lines;
+    for (const auto& row : rows)
+        lines.append(QStringLiteral("  ") + row.first.leftJustified(width + 2) + row.second);
+    return lines.join(u'\n');
+}
+
+// The argument as typed for an option name that QCommandLineParser reports without
+// its dashes; the long form when it cannot be found.
+QString typedOption(const QString& name, const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument == u"--" + name || argument.startsWith(u"--" + name + u'=') || argument == u'-' + name)
+            return argument;
+    }
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+} // namespace
+
 QByteArray CommandIO::inputBytes()
 {
     return m_readInput ? m_readInput() : QByteArray();
@@ -80,10 +112,81 @@ void CommandIO::printError(const QString& message)
     err += '\n';
 }
 
+void CommandIO::printErrorText(const QString& text)
+{
+    err += text.toUtf8();
+    err += '\n';
+}
+
+QString Command::usageLine() const
+{
+    return QStringLiteral("Usage: vorn-cite-cli ") + name() +
+           (synopsis().isEmpty() ? QString() : u' ' + synopsis());
+}
+
+QString Command::help() const
+{
+    QString text = usageLine() + QStringLiteral("\n\n") + summary();
+    QList<std::pair<QString, QString>> arguments;
+    for (const Argument& argument : positionalArguments())
+        arguments.append({argument.name, argument.description});
+    if (!arguments.isEmpty())
+        text += QStringLiteral("\n\nArguments:\n") + table(arguments);
+    QList<std::pair<QString, QString>> rows;
+    for (const QCommandLineOption& option : options() + QList<QCommandLineOption>{helpOption})
+        rows.append({optionNames(option), option.description()});
+    return text + QStringLiteral("\n\nOptions:\n") + table(rows);
+}
+
+QString Command::optionNames(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+    QString text = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        text += u' ' + option.valueName();
+    return text;
+}
+
+QString Command::quoted(const QString& argument)
+{
+    return u'"' + argument + u'"';
+}
+
+std::optional<int> Command::parse(QCommandLineParser& parser, const QStringList& arguments,
+                                  CommandIO& io) const
+{
+    parser.addOptions(options());
+    parser.addOption(helpOption);
+    const bool parsed = parser.parse(QStringList{name()} + arguments);
+    if (parser.isSet(helpOption)) {
+        io.printResult(help());
+        return success;
+    }
+    if (parsed)
+        return std::nullopt;
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+        return usage(io, QStringLiteral("Unknown option ") + quoted(typedOption(unknown.first(), arguments)));
+    // The other failure: an option that takes a value came last, without one.
+    const QString last = arguments.isEmpty() ? QString() : arguments.last();
+    for (const QCommandLineOption& option : options()) {
+        if (option.valueName().isEmpty())
+            continue;
+        for (const QString& optionName : option.names()) {
+            if (last == (optionName.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + optionName)
+                return usage(io, last + QStringLiteral(" needs a value"));
+        }
+    }
+    QString problem = parser.errorText();
+    if (problem.endsWith(u'.'))
+        problem.chop(1);
+    return usage(io, problem);
+}
+
 int Command::usage(CommandIO& io, const QString& problem) const
 {
-    io.printError(problem + QStringLiteral(". Usage: vorn-cite-cli ") + name() +
-                  (synopsis().isEmpty() ? QString() : u' ' + synopsis()));
+    io.printError(problem + QStringLiteral(". ") + usageLine());
     return usageError;
 }
 

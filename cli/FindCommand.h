@@ -14,7 +14,8 @@
 // from --endpoint, else the user's settings, else the build. Prints the plain or HTML
 // report, or the result JSON; with --cite, also each reference's citation, after
 // fetching the PubMed records of all references in one efetch request. Failures print
-// the sentence the result panel would show.
+// the sentence the result panel would show; when no service address is configured at
+// all, a second line says how to set one.
 class FindCommand final : public Command
 {
 public:
@@ -27,6 +28,9 @@ public:
         return QStringLiteral("[--json] [--html] [--evidence] [--cite STYLE] [--endpoint BASE-URL] "
                               "[--pubmed-endpoint URL] [--ca-certificates PEM] [SENTENCE...]");
     }
+    QString summary() const override;
+    QList<QCommandLineOption> options() const override;
+    QList<Argument> positionalArguments() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 
 private:

@@ -17,6 +17,8 @@ public:
 
     QString name() const override { return QStringLiteral("key"); }
     QString synopsis() const override { return QStringLiteral("set|status|remove"); }
+    QString summary() const override;
+    QList<Argument> positionalArguments() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 
 private:

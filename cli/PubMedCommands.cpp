@@ -1,6 +1,7 @@
 #include "PubMedCommands.h"
 
-#include "NetworkSupport.h"
+#include "BlockingPubMedFetch.h"
+#include "CertificateFile.h"
 
 #include "pubmed/PubMed.h"
 #include "pubmed/PubMedArticleParser.h"
@@ -13,8 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-// The same whole-exchange limit as the application's.
 
 QString articlesJson(const QList<ArticleMetadata>& articles)
 {
@@ -45,10 +44,19 @@ QList<ArticleMetadata> inRequestOrder(PubMedArticles articles, const QStringList
 
 } // namespace
 
+QString ParsePubMedCommand::summary() const
+{
+    return QStringLiteral("Reads an efetch XML document on standard input and prints its records as JSON.");
+}
+
 int ParsePubMedCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    if (!arguments.isEmpty())
-        return usage(io, QStringLiteral("Unexpected argument \"") + arguments.first() + u'"');
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    if (!parser.positionalArguments().isEmpty())
+        return usage(io,
+                     QStringLiteral("Unexpected argument ") + quoted(parser.positionalArguments().first()));
     // The bytes go to the XML reader as they are: it honours the document's encoding
     // declaration and reports invalid UTF-8 itself.
     const auto articles = PubMedArticleParser::parse(io.inputBytes());
@@ -58,37 +66,56 @@ int ParsePubMedCommand::run(const QStringList& arguments, CommandIO& io)
     return success;
 }
 
+QString PubMedCommand::summary() const
+{
+    return QStringLiteral("Fetches PubMed records by PMID from the efetch service and prints them as JSON.");
+}
+
+QList<QCommandLineOption> PubMedCommand::options() const
+{
+    return {
+        {QStringLiteral("endpoint"), QStringLiteral("Another efetch service (default: PubMed's)."),
+         QStringLiteral("URL")},
+        {QStringLiteral("ca-certificates"),
+         QStringLiteral("Also trusts the certificate authorities in this PEM file (for a local service)."),
+         QStringLiteral("FILE")},
+    };
+}
+
+QList<Command::Argument> PubMedCommand::positionalArguments() const
+{
+    return {{QStringLiteral("PMID..."),
+             QStringLiteral("PubMed identifiers, at most 50; other arguments are left out with a warning.")}};
+}
+
 int PubMedCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    QUrl endpoint = PubMedArticleService::defaultEndpoint();
-    QList<QSslCertificate> authorities;
-    QStringList identifiers;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == u"--endpoint" || argument == u"--ca-certificates") {
-            if (i + 1 == arguments.size())
-                return usage(io, argument + QStringLiteral(" needs a value"));
-            const QString value = arguments.at(++i);
-            if (argument == u"--endpoint") {
-                endpoint = QUrl(value, QUrl::StrictMode);
-                continue;
-            }
-            const auto read = NetworkSupport::readCertificates(value);
-            if (!read)
-                return fail(io, read.error());
-            authorities += *read;
-        } else if (argument.startsWith(u"--")) {
-            return usage(io, QStringLiteral("Unknown option \"") + argument + u'"');
-        } else if (!PubMed::canonicalPMID(argument)) {
-            return usage(io, QStringLiteral("Not a PubMed identifier: \"") + argument + u'"');
-        } else {
-            identifiers.append(argument);
-        }
-    }
-    if (identifiers.isEmpty())
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    const QStringList candidates = parser.positionalArguments();
+    if (candidates.isEmpty())
         return usage(io, QStringLiteral("No PubMed identifier given"));
+    const QUrl endpoint = parser.isSet(QStringLiteral("endpoint"))
+                              ? QUrl(parser.value(QStringLiteral("endpoint")), QUrl::StrictMode)
+                              : PubMedArticleService::defaultEndpoint();
+    QList<QSslCertificate> authorities;
+    for (const QString& file : parser.values(QStringLiteral("ca-certificates"))) {
+        const auto read = CertificateFile::read(file);
+        if (!read)
+            return fail(io, read.error());
+        authorities += *read;
+    }
+    QStringList identifiers;
+    for (const QString& candidate : candidates) {
+        if (PubMed::canonicalPMID(candidate))
+            identifiers.append(candidate);
+        else
+            io.printError(QStringLiteral("Left out ") + quoted(candidate) +
+                          QStringLiteral(": not a PubMed identifier."));
+    }
 
-    PubMedArticlesResult result = NetworkSupport::fetchArticles(endpoint, authorities, identifiers);
+    PubMedArticlesResult result = BlockingPubMedFetch::articles(endpoint, authorities, identifiers);
     if (!result)
         return fail(io, result.error().errorDescription());
     io.printResult(articlesJson(

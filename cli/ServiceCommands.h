@@ -9,5 +9,7 @@ class ParseResponseCommand final : public Command
 public:
     QString name() const override { return QStringLiteral("parse-response"); }
     QString synopsis() const override { return QStringLiteral("--max-articles N"); }
+    QString summary() const override;
+    QList<QCommandLineOption> options() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };

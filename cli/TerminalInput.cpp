@@ -15,7 +15,9 @@ constexpr qsizetype maximumLineBytes = 4096;
 constexpr std::array<int, 4> endingSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // The settings to restore, shared with the signal handler.
-struct termios g_saved{};
+struct termios g_saved
+{
+};
 volatile sig_atomic_t g_echoOff = 0;
 
 void restoreAndReraise(int signal)
@@ -49,7 +51,9 @@ std::optional<QByteArray> readSecretLine(const QString& prompt)
         return std::nullopt;
 
     std::array<struct sigaction, endingSignals.size()> previous{};
-    struct sigaction restoring{};
+    struct sigaction restoring
+    {
+    };
     restoring.sa_handler = restoreAndReraise;
     sigemptyset(&restoring.sa_mask);
     for (size_t i = 0; i < endingSignals.size(); ++i)

@@ -3,10 +3,19 @@
 #include "literature/LiteratureInputValidator.h"
 #include "literature/VORNAPIKeyFormat.h"
 
+QString NormalizeCommand::summary() const
+{
+    return QStringLiteral("Prints the sentence a selection on standard input becomes, or why it is refused.");
+}
+
 int NormalizeCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    if (!arguments.isEmpty())
-        return usage(io, QStringLiteral("Unexpected argument \"") + arguments.first() + u'"');
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    if (!parser.positionalArguments().isEmpty())
+        return usage(io,
+                     QStringLiteral("Unexpected argument ") + quoted(parser.positionalArguments().first()));
     const auto input = io.inputText();
     if (!input)
         return fail(io, input.error());
@@ -17,9 +26,18 @@ int NormalizeCommand::run(const QStringList& arguments, CommandIO& io)
     return success;
 }
 
+QString ApiKeyCommand::summary() const
+{
+    return QStringLiteral(
+        "Prints the API key on standard input in its canonical form, or why it is not one.");
+}
+
 int ApiKeyCommand::run(const QStringList& arguments, CommandIO& io)
 {
-    if (!arguments.isEmpty())
+    QCommandLineParser parser;
+    if (const auto done = parse(parser, arguments, io))
+        return *done;
+    if (!parser.positionalArguments().isEmpty())
         return usage(io, QStringLiteral("Unexpected argument (the key is read from standard input only)"));
     const auto input = io.inputText();
     if (!input)

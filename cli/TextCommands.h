@@ -8,6 +8,7 @@ class NormalizeCommand final : public Command
 public:
     QString name() const override { return QStringLiteral("normalize"); }
     QString synopsis() const override { return {}; }
+    QString summary() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };
 
@@ -17,5 +18,6 @@ class ApiKeyCommand final : public Command
 public:
     QString name() const override { return QStringLiteral("api-key"); }
     QString synopsis() const override { return {}; }
+    QString summary() const override;
     int run(const QStringList& arguments, CommandIO& io) override;
 };

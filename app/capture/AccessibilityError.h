@@ -5,7 +5,8 @@
 // The result codes of the accessibility interface. The numbers are fixed: they
 // appear in user-facing messages and diagnostic codes ("ax-failure--25204").
 // Adapters map their platform's failures onto these.
-enum class AXError : qint32 {
+enum class AXError : qint32
+{
     success = 0,
     failure = -25200,
     illegalArgument = -25201,

@@ -19,19 +19,19 @@ const QString webAreaRole = QStringLiteral("AXWebArea");
 const QString secureTextFieldSubrole = QStringLiteral("AXSecureTextField");
 
 const QStringList itemContainerRoles = {
-    QStringLiteral("AXTable"), QStringLiteral("AXOutline"), QStringLiteral("AXList"),
-    QStringLiteral("AXBrowser"), QStringLiteral("AXGrid"), QStringLiteral("AXColumn"),
+    QStringLiteral("AXTable"),   QStringLiteral("AXOutline"), QStringLiteral("AXList"),
+    QStringLiteral("AXBrowser"), QStringLiteral("AXGrid"),    QStringLiteral("AXColumn"),
 };
 const QStringList contentRoles = {
-    QStringLiteral("AXScrollArea"), QStringLiteral("AXGroup"), QStringLiteral("AXImage"),
-    QStringLiteral("AXWebArea"), QStringLiteral("AXTextArea"), QStringLiteral("AXTextField"),
+    QStringLiteral("AXScrollArea"), QStringLiteral("AXGroup"),      QStringLiteral("AXImage"),
+    QStringLiteral("AXWebArea"),    QStringLiteral("AXTextArea"),   QStringLiteral("AXTextField"),
     QStringLiteral("AXStaticText"), QStringLiteral("AXLayoutArea"), QStringLiteral("AXLayoutItem"),
-    QStringLiteral("AXUnknown"), QStringLiteral("AXPage"), QStringLiteral("AXDocument"),
+    QStringLiteral("AXUnknown"),    QStringLiteral("AXPage"),       QStringLiteral("AXDocument"),
     QStringLiteral("AXCanvas"),
 };
 const QStringList contentContainerRoles = {
-    QStringLiteral("AXScrollArea"), QStringLiteral("AXWebArea"), QStringLiteral("AXPage"),
-    QStringLiteral("AXDocument"), QStringLiteral("AXLayoutArea"), QStringLiteral("AXTextArea"),
+    QStringLiteral("AXScrollArea"), QStringLiteral("AXWebArea"),    QStringLiteral("AXPage"),
+    QStringLiteral("AXDocument"),   QStringLiteral("AXLayoutArea"), QStringLiteral("AXTextArea"),
 };
 
 std::optional<QRectF> guiPrimaryScreen()
@@ -70,9 +70,13 @@ public:
 
     [[nodiscard]] bool deadlinePassed(Deadline deadline) const { return env.monotonicClock() >= deadline; }
 
-    bool same(const AccessibilityElement& a, const AccessibilityElement& b) const { return ax.isSameElement(a, b); }
+    bool same(const AccessibilityElement& a, const AccessibilityElement& b) const
+    {
+        return ax.isSameElement(a, b);
+    }
 
-    std::optional<AccessibilityElement> elementAttribute(const AccessibilityElement& element, const QString& name)
+    std::optional<AccessibilityElement> elementAttribute(const AccessibilityElement& element,
+                                                         const QString& name)
     {
         const AXResult<AXValue> value = ax.copyAttributeValue(element, name);
         if (!value)
@@ -123,9 +127,11 @@ public:
     // Read from the system-wide element; failures become the errors of the capture.
     Checked<AccessibilityElement> focusedElement()
     {
-        const AXResult<AXValue> value = ax.copyAttributeValue(ax.systemWideElement(), AXAttribute::focusedUIElement);
+        const AXResult<AXValue> value =
+            ax.copyAttributeValue(ax.systemWideElement(), AXAttribute::focusedUIElement);
         if (value) {
-            if (const auto* element = std::get_if<AccessibilityElement>(&*value); element && !element->isNull())
+            if (const auto* element = std::get_if<AccessibilityElement>(&*value);
+                element && !element->isNull())
                 return *element;
             return std::unexpected(unavailableAtFrontmost());
         }
@@ -133,8 +139,8 @@ public:
             return std::unexpected(unavailableAtFrontmost());
         if (value.error() == AXError::apiDisabled)
             return std::unexpected(SelectionCaptureError::accessibilityPermissionRequired());
-        return std::unexpected(
-            SelectionCaptureError::accessibilityFailure(QStringLiteral("read the focused element"), value.error()));
+        return std::unexpected(SelectionCaptureError::accessibilityFailure(
+            QStringLiteral("read the focused element"), value.error()));
     }
 
     SelectionCaptureError unavailableAtFrontmost()
@@ -199,7 +205,8 @@ public:
         return text;
     }
 
-    Checked<std::optional<std::pair<QString, AXTextMarkerRange>>> webAreaSelection(const AccessibilityElement& element)
+    Checked<std::optional<std::pair<QString, AXTextMarkerRange>>>
+    webAreaSelection(const AccessibilityElement& element)
     {
         using Result = std::optional<std::pair<QString, AXTextMarkerRange>>;
         const AXResult<AXValue> marker = ax.copyAttributeValue(element, AXAttribute::selectedTextMarkerRange);
@@ -228,7 +235,8 @@ public:
         return Result(std::pair(*text, *range));
     }
 
-    Checked<std::optional<ResolvedSelection>> selection(const AccessibilityElement& element, const QString& strategy)
+    Checked<std::optional<ResolvedSelection>> selection(const AccessibilityElement& element,
+                                                        const QString& strategy)
     {
         using Result = std::optional<ResolvedSelection>;
         const Checked<std::optional<QString>> text = selectedTextValue(element);
@@ -243,7 +251,8 @@ public:
             return std::unexpected(web.error());
         if (!*web)
             return Result();
-        return Result(ResolvedSelection{element, (*web)->first, strategy + QStringLiteral("/webarea"), (*web)->second});
+        return Result(
+            ResolvedSelection{element, (*web)->first, strategy + QStringLiteral("/webarea"), (*web)->second});
     }
 
     bool contains(const QList<AccessibilityElement>& list, const AccessibilityElement& element) const
@@ -254,7 +263,8 @@ public:
 
     Checked<std::optional<ResolvedSelection>> searchDescendants(const AccessibilityElement& root,
                                                                 const QList<AccessibilityElement>& skipping,
-                                                                int depthLimit, int nodeLimit, Deadline deadline)
+                                                                int depthLimit, int nodeLimit,
+                                                                Deadline deadline)
     {
         using Result = std::optional<ResolvedSelection>;
         std::deque<std::pair<AccessibilityElement, int>> queue{{root, 0}};
@@ -309,8 +319,8 @@ public:
                 if (!web)
                     return std::unexpected(web.error());
                 if (*web) {
-                    return Result(ResolvedSelection{current, (*web)->first, strategy + QStringLiteral("/webarea"),
-                                                    (*web)->second});
+                    return Result(ResolvedSelection{current, (*web)->first,
+                                                    strategy + QStringLiteral("/webarea"), (*web)->second});
                 }
             }
             skipping.append(current);
@@ -323,7 +333,8 @@ public:
         const bool thorough = level == DescendantSearch::thorough;
         const int depthLimit = thorough ? thoroughDepthLimit : shallowDepthLimit;
         const int nodeLimit = thorough ? thoroughNodeLimit : shallowNodeLimit;
-        if (auto found = searchDescendants(focused, skipping, depthLimit, nodeLimit, deadline); !found || *found)
+        if (auto found = searchDescendants(focused, skipping, depthLimit, nodeLimit, deadline);
+            !found || *found)
             return found;
         if (thorough && contentContainer)
             return searchDescendants(*contentContainer, skipping, depthLimit, nodeLimit, deadline);
@@ -339,9 +350,11 @@ public:
         return std::nullopt;
     }
 
-    std::optional<QRectF> boundsForTextMarkerRange(const AXTextMarkerRange& range, const AccessibilityElement& holder)
+    std::optional<QRectF> boundsForTextMarkerRange(const AXTextMarkerRange& range,
+                                                   const AccessibilityElement& holder)
     {
-        return rectangle(ax.copyParameterizedAttributeValue(holder, AXAttribute::boundsForTextMarkerRange, range));
+        return rectangle(
+            ax.copyParameterizedAttributeValue(holder, AXAttribute::boundsForTextMarkerRange, range));
     }
 
     std::optional<QRectF> selectionBounds(const AXTextRange& range, const AccessibilityElement& holder)
@@ -428,7 +441,8 @@ SelectionCaptureResult AccessibilitySelectionProvider::captureSelection(Descenda
         return QStringLiteral("ax: found selection \u2014 app=") + nameOrQuestionMark(*source) +
                QStringLiteral(" focusedRole=") + walk.role(*focused) + QStringLiteral(" holderRole=") +
                walk.role(selection.element) + QStringLiteral(" via=") + selection.strategy +
-               QStringLiteral(" chars=") + QString::number(LiteratureInputValidator::characterCount(selection.text));
+               QStringLiteral(" chars=") +
+               QString::number(LiteratureInputValidator::characterCount(selection.text));
     });
 
     std::optional<QRectF> rect;
@@ -464,7 +478,8 @@ bool AccessibilitySelectionProvider::focusedElementIsItemContainer()
     if (itemContainerRoles.contains(walk.role(*focused)))
         return true;
     const AXResult<QStringList> names = walk.ax.copyAttributeNames(*focused);
-    return names && (names->contains(AXAttribute::selectedRows) || names->contains(AXAttribute::selectedCells));
+    return names &&
+           (names->contains(AXAttribute::selectedRows) || names->contains(AXAttribute::selectedCells));
 }
 
 bool AccessibilitySelectionProvider::gestureLandsInContent(QPointF from, QPointF to)
@@ -482,7 +497,8 @@ bool AccessibilitySelectionProvider::gestureLandsInContent(QPointF from, QPointF
     return walk.same(startArea, endArea) && contentRoles.contains(walk.role(startArea));
 }
 
-ScreenRect AccessibilitySelectionProvider::desktopRect(const QRectF& rect, const std::optional<QRectF>& primaryScreen)
+ScreenRect AccessibilitySelectionProvider::desktopRect(const QRectF& rect,
+                                                       const std::optional<QRectF>& primaryScreen)
 {
     if (!primaryScreen)
         return ScreenRect{rect.x(), rect.y(), rect.width(), rect.height()};

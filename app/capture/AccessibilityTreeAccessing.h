@@ -106,13 +106,15 @@ public:
     // Bounds every later call, starting a new capture; seconds > 0.
     virtual AXError setMessagingTimeout(const AccessibilityElement& element, double seconds) = 0;
 
-    virtual AXResult<AXValue> copyAttributeValue(const AccessibilityElement& element, const QString& attribute) = 0;
+    virtual AXResult<AXValue> copyAttributeValue(const AccessibilityElement& element,
+                                                 const QString& attribute) = 0;
     virtual AXResult<AXValue> copyParameterizedAttributeValue(const AccessibilityElement& element,
-                                                              const QString& attribute, const AXValue& parameter) = 0;
+                                                              const QString& attribute,
+                                                              const AXValue& parameter) = 0;
     virtual AXResult<QStringList> copyAttributeNames(const AccessibilityElement& element) = 0;
     // The element under a point of the interface's screen space (see AXValue).
-    virtual AXResult<AccessibilityElement> copyElementAtPosition(const AccessibilityElement& systemWide, float x,
-                                                                 float y) = 0;
+    virtual AXResult<AccessibilityElement> copyElementAtPosition(const AccessibilityElement& systemWide,
+                                                                 float x, float y) = 0;
     // The process that owns the element.
     virtual AXResult<qint32> pid(const AccessibilityElement& element) = 0;
     virtual bool isSameElement(const AccessibilityElement& a, const AccessibilityElement& b) = 0;

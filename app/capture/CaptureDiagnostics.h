@@ -25,7 +25,7 @@ public:
     // build must return a QString (not a string-builder expression, whose parts
     // would not outlive it).
     template <typename Builder>
-        requires std::is_same_v<std::invoke_result_t<Builder>, QString>
+    requires std::is_same_v<std::invoke_result_t<Builder>, QString>
     static void log(Builder&& build)
     {
         if (isEnabled())

@@ -7,7 +7,8 @@
 class ClipboardCaptureError final
 {
 public:
-    enum class Kind {
+    enum class Kind
+    {
         busy,
         snapshotTooLarge,
         snapshotCouldNotMaterialize,

@@ -39,14 +39,12 @@ ClipboardCompatibilityCapturer::ClipboardCompatibilityCapturer(Environment envir
 }
 
 ClipboardCompatibilityCapturer::ClipboardCompatibilityCapturer(Environment environment, Limits limits)
-    : m_environment(std::move(environment)),
-      m_maximumBytes(limits.maximumBytes),
-      m_timeout(limits.timeout),
-      m_extendedTimeout(limits.extendedTimeout.value_or(limits.timeout * 4)),
-      m_settle(limits.settle),
+    : m_environment(std::move(environment)), m_maximumBytes(limits.maximumBytes), m_timeout(limits.timeout),
+      m_extendedTimeout(limits.extendedTimeout.value_or(limits.timeout * 4)), m_settle(limits.settle),
       m_poll(std::max<std::chrono::nanoseconds>(limits.poll, 1ms))
 {
-    Q_ASSERT(m_environment.pasteboard && m_environment.commandSender && m_environment.frontmostProcessIdentifier);
+    Q_ASSERT(m_environment.pasteboard && m_environment.commandSender &&
+             m_environment.frontmostProcessIdentifier);
     if (!m_environment.sleeper)
         m_environment.sleeper = std::make_shared<TimerSleeper>();
     if (!m_environment.monotonicClock)
@@ -117,9 +115,11 @@ void ClipboardCompatibilityCapturer::poll()
         // Nothing copied yet. Past the primary deadline the source must still be in
         // front; past the final one the wait is over. The clipboard was never touched.
         if (now >= run.finalDeadline)
-            return finish(std::unexpected(SelectionCaptureFailure(ClipboardCaptureError(Kind::copyTimedOut))));
+            return finish(
+                std::unexpected(SelectionCaptureFailure(ClipboardCaptureError(Kind::copyTimedOut))));
         if (now >= run.primaryDeadline && m_environment.frontmostProcessIdentifier() != run.pid)
-            return finish(std::unexpected(SelectionCaptureFailure(ClipboardCaptureError(Kind::copyTimedOut))));
+            return finish(
+                std::unexpected(SelectionCaptureFailure(ClipboardCaptureError(Kind::copyTimedOut))));
         return scheduleNextPoll(m_poll);
     }
     if (count != run.lastSeen) {
@@ -167,7 +167,8 @@ void ClipboardCompatibilityCapturer::readAndRestore()
         return failAfterCopy(ClipboardCaptureError(Kind::sourceApplicationChanged));
     if (!pasteboard.restore(run.snapshot, copied)) {
         m_pendingRestore.reset();
-        return finish(std::unexpected(SelectionCaptureFailure(ClipboardCaptureError(Kind::clipboardRestoreFailed))));
+        return finish(
+            std::unexpected(SelectionCaptureFailure(ClipboardCaptureError(Kind::clipboardRestoreFailed))));
     }
     m_pendingRestore.reset();
 

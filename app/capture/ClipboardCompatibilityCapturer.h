@@ -75,7 +75,10 @@ public:
     void restorePendingSnapshotIfNeeded();
 
     [[nodiscard]] bool isCapturing() const { return m_run != nullptr; }
-    [[nodiscard]] const std::optional<PendingClipboardRestore>& pendingRestore() const { return m_pendingRestore; }
+    [[nodiscard]] const std::optional<PendingClipboardRestore>& pendingRestore() const
+    {
+        return m_pendingRestore;
+    }
     [[nodiscard]] PasteboardAccessing& pasteboard() const { return *m_environment.pasteboard; }
 
     [[nodiscard]] qint64 maximumBytes() const { return m_maximumBytes; }

@@ -14,14 +14,12 @@ AsyncSelectionCaptureResult failure(SelectionCaptureError error)
 
 } // namespace
 
-CompositeSelectionProvider::CompositeSelectionProvider(std::shared_ptr<AccessibilitySelectionCapturing> accessibility,
-                                                       std::shared_ptr<ClipboardCompatibilityCapturer> compatibility,
-                                                       std::function<bool()> compatibilityEnabled,
-                                                       Environment environment)
-    : m_accessibility(std::move(accessibility)),
-      m_compatibility(std::move(compatibility)),
-      m_compatibilityEnabled(std::move(compatibilityEnabled)),
-      m_environment(std::move(environment))
+CompositeSelectionProvider::CompositeSelectionProvider(
+    std::shared_ptr<AccessibilitySelectionCapturing> accessibility,
+    std::shared_ptr<ClipboardCompatibilityCapturer> compatibility, std::function<bool()> compatibilityEnabled,
+    Environment environment)
+    : m_accessibility(std::move(accessibility)), m_compatibility(std::move(compatibility)),
+      m_compatibilityEnabled(std::move(compatibilityEnabled)), m_environment(std::move(environment))
 {
     Q_ASSERT(m_accessibility && m_compatibility && m_compatibilityEnabled &&
              m_environment.frontmostProcessIdentifier);
@@ -47,7 +45,8 @@ CompositeSelectionProvider::make(std::shared_ptr<AccessibilitySelectionCapturing
 
 CompositeSelectionProvider::~CompositeSelectionProvider() = default;
 
-QFuture<AsyncSelectionCaptureResult> CompositeSelectionProvider::captureSelection(const SelectionCaptureOptions& options)
+QFuture<AsyncSelectionCaptureResult>
+CompositeSelectionProvider::captureSelection(const SelectionCaptureOptions& options)
 {
     const SelectionCaptureResult captured = m_accessibility->captureSelection(options.descendantSearch);
     if (captured) {
@@ -79,7 +78,8 @@ QFuture<bool> CompositeSelectionProvider::isStillValid(const SystemSelection& se
                                          ageMs <= copiedSelectionLifetime.count());
     }
     const SelectionCaptureResult again = m_accessibility->captureSelection(DescendantSearch::thorough);
-    return QtFuture::makeReadyFuture(again && again->sourceProcessIdentifier == selection.sourceProcessIdentifier &&
+    return QtFuture::makeReadyFuture(again &&
+                                     again->sourceProcessIdentifier == selection.sourceProcessIdentifier &&
                                      again->context.selectedText == selection.context.selectedText);
 }
 

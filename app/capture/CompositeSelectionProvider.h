@@ -32,7 +32,8 @@ public:
     // sender, asking the same frontmost-application source.
     static std::shared_ptr<CompositeSelectionProvider>
     make(std::shared_ptr<AccessibilitySelectionCapturing> accessibility,
-         std::shared_ptr<PlatformPasteboardAccessing> pasteboard, std::shared_ptr<CopyCommandSending> commandSender,
+         std::shared_ptr<PlatformPasteboardAccessing> pasteboard,
+         std::shared_ptr<CopyCommandSending> commandSender,
          ClipboardCompatibilityCapturer::FrontmostProcess frontmostProcessIdentifier,
          std::function<bool()> compatibilityEnabled);
 

@@ -23,5 +23,6 @@ public:
     // sourceApplicationChanged when that process no longer has the active window.
     // Destroying the returned handle first abandons the send; completion then
     // never runs.
-    [[nodiscard]] virtual std::unique_ptr<QObject> sendCopy(qint32 processIdentifier, Completion completion) = 0;
+    [[nodiscard]] virtual std::unique_ptr<QObject> sendCopy(qint32 processIdentifier,
+                                                            Completion completion) = 0;
 };

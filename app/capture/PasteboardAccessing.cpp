@@ -34,7 +34,8 @@ qint64 GeneralPasteboardAdapter::changeCount() const
     return m_pasteboard->changeCount();
 }
 
-std::expected<PasteboardSnapshot, ClipboardCaptureError> GeneralPasteboardAdapter::snapshot(qint64 maximumBytes)
+std::expected<PasteboardSnapshot, ClipboardCaptureError>
+GeneralPasteboardAdapter::snapshot(qint64 maximumBytes)
 {
     using Kind = ClipboardCaptureError::Kind;
     PasteboardSnapshot saved;
@@ -45,7 +46,8 @@ std::expected<PasteboardSnapshot, ClipboardCaptureError> GeneralPasteboardAdapte
     for (const QStringList& types : items) {
         if (std::ranges::any_of(types, PasteboardType::isConcealedMarker))
             return std::unexpected(Kind::clipboardConcealed);
-        if (std::ranges::any_of(types, [](const QString& t) { return t.startsWith(PasteboardType::promisedPrefix); }))
+        if (std::ranges::any_of(
+                types, [](const QString& t) { return t.startsWith(PasteboardType::promisedPrefix); }))
             return std::unexpected(Kind::snapshotCouldNotMaterialize);
     }
     for (qsizetype item = 0; item < items.size(); ++item) {

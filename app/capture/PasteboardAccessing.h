@@ -16,7 +16,8 @@ struct PasteboardRepresentationSnapshot
     QString typeIdentifier;
     QByteArray data;
 
-    friend bool operator==(const PasteboardRepresentationSnapshot&, const PasteboardRepresentationSnapshot&) = default;
+    friend bool operator==(const PasteboardRepresentationSnapshot&,
+                           const PasteboardRepresentationSnapshot&) = default;
 };
 size_t qHash(const PasteboardRepresentationSnapshot& value, size_t seed = 0);
 

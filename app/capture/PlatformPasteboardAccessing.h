@@ -33,7 +33,10 @@ public:
     bool setData(const QByteArray& data, const QString& type);
     bool setString(const QString& text, const QString& type) { return setData(text.toUtf8(), type); }
 
-    [[nodiscard]] const QList<std::pair<QString, QByteArray>>& representations() const { return m_representations; }
+    [[nodiscard]] const QList<std::pair<QString, QByteArray>>& representations() const
+    {
+        return m_representations;
+    }
 
 private:
     QList<std::pair<QString, QByteArray>> m_representations;

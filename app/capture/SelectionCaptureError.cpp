@@ -35,8 +35,9 @@ QString SelectionCaptureError::errorDescription() const
         return QStringLiteral("Accessibility could not ") + m_operation + QStringLiteral(" (error ") +
                QString::number(static_cast<qint32>(m_code)) + QStringLiteral(").");
     case Kind::accessibilityPermissionRequired:
-        return QStringLiteral("Turn on desktop accessibility: choose Request Access in VORN Cite's setup, then restart "
-                              "the application you selected text in.");
+        return QStringLiteral(
+            "Turn on desktop accessibility: choose Request Access in VORN Cite's setup, then restart "
+            "the application you selected text in.");
     case Kind::focusedElementUnavailable:
         return QStringLiteral("The focused application did not expose a text element.");
     case Kind::secureField:

@@ -12,7 +12,8 @@
 class SelectionCaptureError final
 {
 public:
-    enum class Kind {
+    enum class Kind
+    {
         selectionUnavailable,
         selectionTooLong,
         accessibilityFailure,
@@ -28,8 +29,14 @@ public:
     static SelectionCaptureError selectionTooLong(qint64 characters);
     // operation: a short verb phrase such as "read the focused element".
     static SelectionCaptureError accessibilityFailure(QString operation, AXError code);
-    static SelectionCaptureError accessibilityPermissionRequired() { return SelectionCaptureError(Kind::accessibilityPermissionRequired); }
-    static SelectionCaptureError focusedElementUnavailable() { return SelectionCaptureError(Kind::focusedElementUnavailable); }
+    static SelectionCaptureError accessibilityPermissionRequired()
+    {
+        return SelectionCaptureError(Kind::accessibilityPermissionRequired);
+    }
+    static SelectionCaptureError focusedElementUnavailable()
+    {
+        return SelectionCaptureError(Kind::focusedElementUnavailable);
+    }
     static SelectionCaptureError secureField() { return SelectionCaptureError(Kind::secureField); }
     static SelectionCaptureError emptySelection() { return SelectionCaptureError(Kind::emptySelection); }
     static SelectionCaptureError staleSelection() { return SelectionCaptureError(Kind::staleSelection); }

@@ -29,7 +29,8 @@ size_t qHash(const SystemSelection& value, size_t seed = 0);
 
 // How far the accessibility reader searches below the focused element when neither
 // it nor an ancestor exposes selected text.
-enum class DescendantSearch {
+enum class DescendantSearch
+{
     none, // no search below the focused element
     shallow, // breadth-first, depth 3, 60 nodes
     thorough, // depth 6, 300 nodes, then again from the nearest content container

@@ -63,8 +63,8 @@ public:
     virtual void restorePendingClipboardIfNeeded() {}
 
     // Conveniences: the thorough search, optionally bound to one process.
-    QFuture<AsyncSelectionCaptureResult> captureSelection(bool allowCompatibility,
-                                                          std::optional<qint32> expectedProcess = std::nullopt)
+    QFuture<AsyncSelectionCaptureResult>
+    captureSelection(bool allowCompatibility, std::optional<qint32> expectedProcess = std::nullopt)
     {
         return captureSelection(
             SelectionCaptureOptions{allowCompatibility, expectedProcess, DescendantSearch::thorough});

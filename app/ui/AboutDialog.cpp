@@ -28,7 +28,8 @@ QString AboutDialog::creditsHtml(const QString& folder)
     return html + QStringLiteral("</p>");
 }
 
-AboutDialog::AboutDialog(QString resourceFolder, QWidget* parent) : QDialog(parent), m_folder(std::move(resourceFolder))
+AboutDialog::AboutDialog(QString resourceFolder, QWidget* parent)
+    : QDialog(parent), m_folder(std::move(resourceFolder))
 {
     setWindowTitle(QStringLiteral("About VORN Cite"));
     setAttribute(Qt::WA_DeleteOnClose);

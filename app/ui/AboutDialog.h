@@ -12,7 +12,8 @@ class AboutDialog final : public QDialog
 
 public:
     // resourceFolder holds LICENSE.txt and THIRD-PARTY-NOTICES.txt.
-    explicit AboutDialog(QString resourceFolder = QStringLiteral(":/app.vorn.cite"), QWidget* parent = nullptr);
+    explicit AboutDialog(QString resourceFolder = QStringLiteral(":/app.vorn.cite"),
+                         QWidget* parent = nullptr);
 
     // The credits text (HTML), empty without the notices.
     [[nodiscard]] static QString creditsHtml(const QString& resourceFolder);

@@ -11,7 +11,11 @@ class StyledButton final : public QAbstractButton
     Q_DISABLE_COPY_MOVE(StyledButton)
 
 public:
-    enum class Kind { primary, secondary };
+    enum class Kind
+    {
+        primary,
+        secondary
+    };
 
     StyledButton(const QString& title, Kind kind, bool compact = false, QWidget* parent = nullptr);
 

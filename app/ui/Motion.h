@@ -10,7 +10,7 @@
 namespace Motion {
 
 inline constexpr int standardMilliseconds = 150; // content changes
-inline constexpr int hoverMilliseconds = 120;    // hover states
+inline constexpr int hoverMilliseconds = 120; // hover states
 
 // An animation owned by owner that calls apply with each value.
 QVariantAnimation* easeOut(QObject* owner, int milliseconds, std::function<void(double)> apply);

@@ -25,7 +25,8 @@ constexpr int quoteLineSpacing = 2;
 // off both sides), used until the layout gives it its own.
 constexpr int typicalQuoteWidth = 380 - 2 * 14 - 2 * 12;
 
-QLabel* makeLabel(const QString& text, double pixelSize, QFont::Weight weight, bool secondary, QWidget* parent)
+QLabel* makeLabel(const QString& text, double pixelSize, QFont::Weight weight, bool secondary,
+                  QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -82,7 +83,8 @@ void NumberChip::paintEvent(QPaintEvent* event)
 
 // PlainTextButton
 
-PlainTextButton::PlainTextButton(const QString& text, double pixelSize, QWidget* parent) : QAbstractButton(parent)
+PlainTextButton::PlainTextButton(const QString& text, double pixelSize, QWidget* parent)
+    : QAbstractButton(parent)
 {
     setText(text);
     setFont(Theme::font(font(), pixelSize));
@@ -106,7 +108,8 @@ void PlainTextButton::paintEvent(QPaintEvent*)
     painter.setPen(color);
     painter.setFont(font());
     const QFontMetrics metrics(font());
-    painter.drawText(rect(), Qt::AlignVCenter | Qt::AlignLeft, metrics.elidedText(text(), Qt::ElideRight, width()));
+    painter.drawText(rect(), Qt::AlignVCenter | Qt::AlignLeft,
+                     metrics.elidedText(text(), Qt::ElideRight, width()));
     if (hasFocus()) {
         painter.setPen(QPen(Theme::of(*this).accent, 1));
         painter.drawLine(0, height() - 1, std::min(width(), metrics.horizontalAdvance(text())), height() - 1);
@@ -183,11 +186,11 @@ void QuoteDisclosureButton::paintEvent(QPaintEvent*)
     }
     const QColor secondary = Theme::secondary(palette());
     const QColor primary = palette().color(QPalette::WindowText);
-    const QColor color = QColor::fromRgbF(
-        float(secondary.redF() + (primary.redF() - secondary.redF()) * m_hover),
-        float(secondary.greenF() + (primary.greenF() - secondary.greenF()) * m_hover),
-        float(secondary.blueF() + (primary.blueF() - secondary.blueF()) * m_hover),
-        float(secondary.alphaF() + (primary.alphaF() - secondary.alphaF()) * m_hover));
+    const QColor color =
+        QColor::fromRgbF(float(secondary.redF() + (primary.redF() - secondary.redF()) * m_hover),
+                         float(secondary.greenF() + (primary.greenF() - secondary.greenF()) * m_hover),
+                         float(secondary.blueF() + (primary.blueF() - secondary.blueF()) * m_hover),
+                         float(secondary.alphaF() + (primary.alphaF() - secondary.alphaF()) * m_hover));
     painter.translate(QRectF(rect()).center());
     painter.rotate(180.0 * m_rotation);
     Symbols::paint(painter, Symbol::chevronDown, QRectF(-5, -5, 10, 10), color);
@@ -196,8 +199,8 @@ void QuoteDisclosureButton::paintEvent(QPaintEvent*)
 // QuoteBlock
 
 QuoteBlock::QuoteBlock(QStringList quotes, QWidget* parent)
-    : QWidget(parent), m_quotes(std::move(quotes)), m_text(makeLabel(QString(), 11.5, QFont::Normal, true, this)),
-      m_button(new QuoteDisclosureButton(this))
+    : QWidget(parent), m_quotes(std::move(quotes)),
+      m_text(makeLabel(QString(), 11.5, QFont::Normal, true, this)), m_button(new QuoteDisclosureButton(this))
 {
     m_text->setTextFormat(Qt::RichText);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -281,8 +284,8 @@ int QuoteBlock::heightForWidth(int width) const
     const int textWidth = textWidthFor(width);
     m_measuredWidth = width;
     m_measuredExpanded = isExpanded();
-    m_measuredHeight =
-        SpacedText::height(m_text->font(), textWidth, textFor(textWidth), quoteLineSpacing) + 2 * quotePaddingY;
+    m_measuredHeight = SpacedText::height(m_text->font(), textWidth, textFor(textWidth), quoteLineSpacing) +
+                       2 * quotePaddingY;
     return m_measuredHeight;
 }
 

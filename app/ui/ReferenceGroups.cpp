@@ -63,7 +63,8 @@ QString authorsText(const QList<QString>& names)
 
 QString metadataLine(const LiteratureReference& reference)
 {
-    const QString authorsAndYear = joinPresent({authorsText(reference.authors), reference.date.value_or(QString())});
+    const QString authorsAndYear =
+        joinPresent({authorsText(reference.authors), reference.date.value_or(QString())});
     return joinPresent({authorsAndYear, reference.journal.value_or(QString()).trimmed()});
 }
 

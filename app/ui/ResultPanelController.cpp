@@ -116,7 +116,8 @@ void ResultPanelController::show(const std::optional<ScreenRect>& anchor)
     layoutWindow();
     if (!m_panel->isVisible() && target) {
         const QRect visible = target->availableGeometry();
-        pin(QPoint(visible.left() + visible.width() - screenMargin - m_panel->width(), visible.top() + screenMargin));
+        pin(QPoint(visible.left() + visible.width() - screenMargin - m_panel->width(),
+                   visible.top() + screenMargin));
     }
     // Shown above everything without taking the keyboard from the user's application.
     m_panel->show();

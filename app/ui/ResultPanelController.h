@@ -48,8 +48,9 @@ public:
 
     // The screen for an anchor (in Qt's global coordinates): the first whose frame
     // meets it, else the one holding the pointer, else the primary screen; -1 without screens.
-    [[nodiscard]] static qsizetype targetScreen(const std::optional<QRect>& anchor, const QList<QRect>& screens,
-                                                QPoint pointer, qsizetype primary);
+    [[nodiscard]] static qsizetype targetScreen(const std::optional<QRect>& anchor,
+                                                const QList<QRect>& screens, QPoint pointer,
+                                                qsizetype primary);
     // The top-left corner that keeps a window of height at top-left, raised so that its
     // bottom stays screenMargin above the visible bottom.
     [[nodiscard]] static QPoint pinned(QPoint topLeft, int height, const QRect& visible);

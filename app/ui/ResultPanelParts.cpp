@@ -151,15 +151,17 @@ ReferenceListView::ReferenceListView(QWidget* parent) : QWidget(parent)
     auto* row = new QHBoxLayout(m_footer);
     row->setContentsMargins(14, 10, 14, 10);
     row->setSpacing(8);
-    m_note = new QLabel(QStringLiteral("Generated from VORN/PubMed evidence. Verify each source before citing."),
-                        m_footer);
+    m_note = new QLabel(
+        QStringLiteral("Generated from VORN/PubMed evidence. Verify each source before citing."), m_footer);
     m_note->setTextFormat(Qt::PlainText);
     m_note->setWordWrap(true);
     m_note->setFont(Theme::font(font(), 10.5));
     m_note->setForegroundRole(QPalette::PlaceholderText);
     row->addWidget(m_note, 1);
-    m_copyPlain = new StyledButton(QStringLiteral("Copy Plain Text"), StyledButton::Kind::secondary, true, m_footer);
-    m_copyRich = new StyledButton(QStringLiteral("Copy Rich Report"), StyledButton::Kind::primary, true, m_footer);
+    m_copyPlain =
+        new StyledButton(QStringLiteral("Copy Plain Text"), StyledButton::Kind::secondary, true, m_footer);
+    m_copyRich =
+        new StyledButton(QStringLiteral("Copy Rich Report"), StyledButton::Kind::primary, true, m_footer);
     row->addWidget(m_copyPlain, 0, Qt::AlignVCenter);
     row->addWidget(m_copyRich, 0, Qt::AlignVCenter);
     column->addWidget(m_footer);
@@ -244,7 +246,8 @@ QList<ReferenceCard*> ReferenceListView::cards() const
 
 // DimmingLayer
 
-DimmingLayer::DimmingLayer(double cornerRadius, QWidget* parent) : QWidget(parent), m_cornerRadius(cornerRadius)
+DimmingLayer::DimmingLayer(double cornerRadius, QWidget* parent)
+    : QWidget(parent), m_cornerRadius(cornerRadius)
 {
     m_animation = Motion::easeOut(this, Motion::standardMilliseconds, [this](double v) {
         m_amount = v;

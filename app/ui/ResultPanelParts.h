@@ -79,8 +79,8 @@ public:
     explicit ReferenceListView(QWidget* parent = nullptr);
 
     // Rebuilds the list; cards' expansion and hover states start over.
-    void setReferences(const QList<LiteratureReference>& references, bool includeEvidence, ReferenceAction open,
-                       ReferenceAction cite);
+    void setReferences(const QList<LiteratureReference>& references, bool includeEvidence,
+                       ReferenceAction open, ReferenceAction cite);
     // The height that shows everything at width, without scrolling.
     [[nodiscard]] int preferredHeight(int width) const;
 

@@ -60,8 +60,8 @@ ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
     m_loading = new LoadingView(m_pages);
     m_status = new StatusView(m_pages);
     m_list = new ReferenceListView(m_pages);
-    for (QWidget* page : {static_cast<QWidget*>(m_loading), static_cast<QWidget*>(m_status),
-                          static_cast<QWidget*>(m_list)})
+    for (QWidget* page :
+         {static_cast<QWidget*>(m_loading), static_cast<QWidget*>(m_status), static_cast<QWidget*>(m_list)})
         m_pages->addWidget(page);
     column->addWidget(m_pages, 1);
 
@@ -212,11 +212,12 @@ void ResultPanelView::showStatus()
     if (c.phase() == ResultPanelPhase::completed) {
         StatusView::Button button = retry;
         button.enabled = canRetry;
-        m_status->set(StatusView::IconKind::neutral(Symbol::infoCircle),
-                      QStringLiteral("No citation result is available yet"),
-                      QStringLiteral("The service returned no structured PubMed references for this request. Try "
-                                     "selecting a more specific sentence."),
-                      button);
+        m_status->set(
+            StatusView::IconKind::neutral(Symbol::infoCircle),
+            QStringLiteral("No citation result is available yet"),
+            QStringLiteral("The service returned no structured PubMed references for this request. Try "
+                           "selecting a more specific sentence."),
+            button);
     } else {
         const QString message = c.errorMessage().value_or(unknownError);
         const std::optional<StatusView::Button> retryIfPossible =
@@ -225,9 +226,10 @@ void ResultPanelView::showStatus()
         switch (c.failureKind().value_or(FailureKind::other)) {
         case FailureKind::invalidKey:
         case FailureKind::missingKey:
-            m_status->set(warning, QStringLiteral("VORN rejected this API key"),
-                          QStringLiteral("Replace it with an active vorn_ key in Settings."),
-                          StatusView::Button{QStringLiteral("Open Settings"), StatusView::ButtonKind::primary, true});
+            m_status->set(
+                warning, QStringLiteral("VORN rejected this API key"),
+                QStringLiteral("Replace it with an active vorn_ key in Settings."),
+                StatusView::Button{QStringLiteral("Open Settings"), StatusView::ButtonKind::primary, true});
             break;
         case FailureKind::accessibility:
             m_status->set(warning, QStringLiteral("Accessibility access is required"), message,
@@ -235,12 +237,14 @@ void ResultPanelView::showStatus()
                                              StatusView::ButtonKind::primary, true});
             break;
         case FailureKind::rateLimited:
-            m_status->set(warning, QStringLiteral("VORN declined this request"),
-                          QStringLiteral("Usage or rate limits were reached. Check the account before retrying."),
-                          retryIfPossible);
+            m_status->set(
+                warning, QStringLiteral("VORN declined this request"),
+                QStringLiteral("Usage or rate limits were reached. Check the account before retrying."),
+                retryIfPossible);
             break;
         case FailureKind::invalidSelection:
-            m_status->set(warning, QStringLiteral("This selection cannot be searched"), message, retryIfPossible);
+            m_status->set(warning, QStringLiteral("This selection cannot be searched"), message,
+                          retryIfPossible);
             break;
         case FailureKind::other:
             m_status->set(warning, QStringLiteral("VORN Cite could not complete the request"), message,

@@ -37,9 +37,9 @@ public:
     // What the view cannot do through the coordinator alone.
     struct Actions
     {
-        std::function<void()> close;                      // the controller's hide()
-        std::function<void()> openSettings;               // bring the settings window forward
-        std::function<void()> openAccessibilitySettings;  // the desktop's accessibility settings
+        std::function<void()> close; // the controller's hide()
+        std::function<void()> openSettings; // bring the settings window forward
+        std::function<void()> openAccessibilitySettings; // the desktop's accessibility settings
     };
 
     explicit ResultPanelView(AppCoordinator& coordinator, QWidget* parent = nullptr);

@@ -10,7 +10,8 @@ QString html(const QString& plain, int spacing)
 {
     QString escaped = plain.toHtmlEscaped();
     escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-    return QStringLiteral("<div style=\"line-height: %1px; -qt-line-height-type: line-distance;\">").arg(spacing) +
+    return QStringLiteral("<div style=\"line-height: %1px; -qt-line-height-type: line-distance;\">")
+               .arg(spacing) +
            escaped + QStringLiteral("</div>");
 }
 

@@ -1,73 +1,90 @@
 #include "StatusTrayIcon.h"
 
 #include "AppCoordinator.h"
+#include "MenuBarMenu.h"
 
-#include <QFile>
+#include <QApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QPalette>
 #include <QSystemTrayIcon>
+
+namespace {
+
+// The text colour of the panel that holds the tray. GNOME's top bar (where the
+// AppIndicator extension shows tray icons) is dark in the light and the dark style
+// alike; elsewhere the panel follows the desktop's colour scheme, which the
+// application's palette follows too.
+QColor panelTextColor()
+{
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toUpper();
+    if (desktop.contains(QLatin1StringView("GNOME")) || desktop.contains(QLatin1StringView("UNITY")))
+        return QColor(0xf6, 0xf5, 0xf4);
+    return QApplication::palette().color(QPalette::WindowText);
+}
+
+} // namespace
 
 QIcon applicationTrayIcon()
 {
-    static const QIcon icon = [] {
-        const QString path = QStringLiteral(":/app.vorn.cite/MenuBarIconTemplate.svg");
-        QIcon loaded(path);
-        if (QFile::exists(path) && !loaded.pixmap(18, 18).isNull()) {
-            loaded.setIsMask(true);
-            return loaded;
-        }
-        return QIcon::fromTheme(QStringLiteral("accessories-dictionary"));
-    }();
+    QIcon icon = tintedTrayIcon(panelTextColor());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(QStringLiteral("accessories-dictionary"));
     return icon;
 }
 
 StatusTrayIcon::StatusTrayIcon(AppCoordinator& coordinator, QString note, QObject* parent)
-    : QObject(parent), m_coordinator(coordinator), m_note(std::move(note)), m_menu(std::make_unique<QMenu>())
+    : QObject(parent), m_menu(std::make_unique<MenuBarMenu>(coordinator))
 {
-    AppCoordinator* c = &m_coordinator;
-    // After the menu has closed and let go of the keyboard, so that the application in
-    // front has its focus (and its selection) back when the capture reads it.
-    m_menu->addAction(QStringLiteral("Find Citations"), c,
-                      [c] { QMetaObject::invokeMethod(c, &AppCoordinator::captureCitations, Qt::QueuedConnection); });
-    m_warning = m_menu->addAction(QString());
-    m_warning->setEnabled(false);
-    m_shortcutWarning = m_menu->addAction(QString());
-    m_shortcutWarning->setEnabled(false);
-    m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Settings…"), c, [c] { c->showSettings(); });
-    m_menu->addAction(QStringLiteral("About VORN Cite"), c, [c] { c->showAbout(); });
-    m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Quit VORN Cite"), this, [this] { emit quitRequested(); });
-
-    connect(c, &AppCoordinator::accessibilityWarningChanged, this, &StatusTrayIcon::updateWarnings);
-    connect(c, &AppCoordinator::shortcutStatusMessageChanged, this, &StatusTrayIcon::updateWarnings);
-    updateWarnings();
+    connect(m_menu.get(), &MenuBarMenu::quitRequested, this, &StatusTrayIcon::quitRequested);
 
     m_icon = std::make_unique<QSystemTrayIcon>(applicationTrayIcon());
-    m_icon->setContextMenu(m_menu.get());
+    m_icon->setContextMenu(m_menu->menu());
     QString tip = QStringLiteral("VORN Cite");
-    if (!m_note.isEmpty())
-        tip += u'\n' + m_note;
+    if (!note.isEmpty())
+        tip += u'\n' + note;
     m_icon->setToolTip(tip);
-    connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            m_menu->popup(QCursor::pos());
-    });
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    m_menu->menu()->popup(QCursor::pos());
+            });
+    // A change of the desktop's appearance re-tints the symbol.
+    qApp->installEventFilter(this);
 }
 
-StatusTrayIcon::~StatusTrayIcon() = default;
+StatusTrayIcon::~StatusTrayIcon()
+{
+    qApp->removeEventFilter(this);
+}
+
+QMenu* StatusTrayIcon::menu() const
+{
+    return m_menu->menu();
+}
+
+bool StatusTrayIcon::isTrayAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void StatusTrayIcon::show()
 {
+    if (!isTrayAvailable())
+        qWarning("vorn-cite: this desktop shows no tray icon; use Alt+Super+G, the desktop entry's actions "
+                 "or vorn-cite --settings");
+    // Shown in any case: a tray host that appears later picks it up.
     m_icon->show();
 }
 
-void StatusTrayIcon::updateWarnings()
+bool StatusTrayIcon::eventFilter(QObject* watched, QEvent* event)
 {
-    const std::optional<QString>& warning = m_coordinator.accessibilityWarning();
-    m_warning->setText(warning.value_or(QString()));
-    m_warning->setVisible(warning.has_value());
-    const std::optional<QString>& shortcut = m_coordinator.shortcutStatusMessage();
-    m_shortcutWarning->setText(shortcut.value_or(QString()));
-    m_shortcutWarning->setVisible(shortcut.has_value());
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        updateIcon();
+    return QObject::eventFilter(watched, event);
+}
+
+void StatusTrayIcon::updateIcon()
+{
+    m_icon->setIcon(applicationTrayIcon());
 }

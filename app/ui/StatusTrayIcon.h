@@ -5,12 +5,13 @@
 #include <memory>
 
 class AppCoordinator;
-class QAction;
+class MenuBarMenu;
 class QMenu;
 class QSystemTrayIcon;
 
-// The application's only permanent presence: a tray icon whose menu offers the
-// commands. It renders the coordinator's state and calls its operations.
+// The application's only permanent presence: a tray icon whose menu (MenuBarMenu)
+// offers the commands. Its symbol is tinted with the desktop's text colour and follows
+// a change of appearance.
 class StatusTrayIcon final : public QObject
 {
     Q_OBJECT
@@ -22,22 +23,26 @@ public:
     ~StatusTrayIcon() override;
 
     void show();
-    [[nodiscard]] QMenu* menu() const { return m_menu.get(); }
+    [[nodiscard]] QMenu* menu() const;
+    [[nodiscard]] MenuBarMenu& menuBarMenu() const { return *m_menu; }
+
+    // Whether the desktop shows tray icons at all (stock GNOME does not without an
+    // extension).
+    [[nodiscard]] static bool isTrayAvailable();
 
 signals:
     void quitRequested();
 
-private:
-    void updateWarnings();
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
-    AppCoordinator& m_coordinator;
-    QString m_note;
-    std::unique_ptr<QMenu> m_menu;
+private:
+    void updateIcon();
+
+    std::unique_ptr<MenuBarMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_icon;
-    QAction* m_warning = nullptr;
-    QAction* m_shortcutWarning = nullptr;
 };
 
-// The tray icon's image: the bundled monochrome SVG, else the desktop's book icon.
+// The tray icon's image in the current text colour of the desktop.
 class QIcon;
 QIcon applicationTrayIcon();

@@ -15,7 +15,8 @@ StatusView::StatusView(QWidget* parent) : QWidget(parent)
         return m_warning ? Theme::of(w).danger : Theme::secondary(w.palette());
     });
     m_icon->setBackground(
-        [this](const QWidget& w) { return m_warning ? Theme::of(w).dangerSoft : Theme::of(w).insetSurface; }, 8);
+        [this](const QWidget& w) { return m_warning ? Theme::of(w).dangerSoft : Theme::of(w).insetSurface; },
+        8);
     m_icon->setSymbolScale(0.55);
     column->addWidget(m_icon, 0, Qt::AlignHCenter);
 
@@ -50,7 +51,8 @@ StatusView::StatusView(QWidget* parent) : QWidget(parent)
     });
 }
 
-void StatusView::set(IconKind icon, const QString& headline, const QString& body, const std::optional<Button>& button)
+void StatusView::set(IconKind icon, const QString& headline, const QString& body,
+                     const std::optional<Button>& button)
 {
     m_warning = icon.warning;
     m_icon->setSymbol(icon.symbol);

@@ -35,7 +35,8 @@ public:
 
     explicit StatusView(QWidget* parent = nullptr);
 
-    void set(IconKind icon, const QString& headline, const QString& body, const std::optional<Button>& button);
+    void set(IconKind icon, const QString& headline, const QString& body,
+             const std::optional<Button>& button);
     // Called when the button is pressed.
     std::function<void()> action;
 

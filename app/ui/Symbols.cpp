@@ -41,7 +41,8 @@ void paint(QPainter& painter, Symbol symbol, const QRectF& area, const QColor& c
         painter.setPen(strokePen(color, w));
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(r.adjusted(w, w, -w, -w));
-        painter.drawLine(QPointF(r.center().x(), r.top() + s * 0.45), QPointF(r.center().x(), r.top() + s * 0.72));
+        painter.drawLine(QPointF(r.center().x(), r.top() + s * 0.45),
+                         QPointF(r.center().x(), r.top() + s * 0.72));
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
         painter.drawEllipse(QPointF(r.center().x(), r.top() + s * 0.30), s * 0.06, s * 0.06);
@@ -57,7 +58,8 @@ void paint(QPainter& painter, Symbol symbol, const QRectF& area, const QColor& c
         painter.setPen(strokePen(color, w));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(triangle);
-        painter.drawLine(QPointF(r.center().x(), r.top() + s * 0.38), QPointF(r.center().x(), r.top() + s * 0.60));
+        painter.drawLine(QPointF(r.center().x(), r.top() + s * 0.38),
+                         QPointF(r.center().x(), r.top() + s * 0.60));
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
         painter.drawEllipse(QPointF(r.center().x(), r.top() + s * 0.72), s * 0.05, s * 0.05);
@@ -127,16 +129,18 @@ void paint(QPainter& painter, Symbol symbol, const QRectF& area, const QColor& c
         const QString text = QString::number(number);
         const QFontMetricsF metrics(font);
         const QRectF bounds = metrics.tightBoundingRect(text);
-        figure.addText(square.center().x() - bounds.center().x(), square.center().y() - bounds.center().y(), font,
-                       text);
+        figure.addText(square.center().x() - bounds.center().x(), square.center().y() - bounds.center().y(),
+                       font, text);
         painter.fillPath(body.subtracted(figure), color);
         break;
     }
     case Symbol::booksVerticalFill: {
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
-        painter.drawRoundedRect(QRectF(r.left() + s * 0.12, r.top() + s * 0.15, s * 0.2, s * 0.7), s * 0.04, s * 0.04);
-        painter.drawRoundedRect(QRectF(r.left() + s * 0.38, r.top() + s * 0.15, s * 0.2, s * 0.7), s * 0.04, s * 0.04);
+        painter.drawRoundedRect(QRectF(r.left() + s * 0.12, r.top() + s * 0.15, s * 0.2, s * 0.7), s * 0.04,
+                                s * 0.04);
+        painter.drawRoundedRect(QRectF(r.left() + s * 0.38, r.top() + s * 0.15, s * 0.2, s * 0.7), s * 0.04,
+                                s * 0.04);
         painter.translate(r.left() + s * 0.72, r.top() + s * 0.2);
         painter.rotate(-15);
         painter.drawRoundedRect(QRectF(0, 0, s * 0.18, s * 0.68), s * 0.04, s * 0.04);

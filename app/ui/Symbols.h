@@ -11,14 +11,15 @@ class QPainter;
 
 // The small symbols of the windows, drawn with QPainter in a square and tinted at
 // paint time, so that no icon theme of the desktop is needed.
-enum class Symbol {
-    infoCircle,              // "info.circle"
+enum class Symbol
+{
+    infoCircle, // "info.circle"
     exclamationmarkTriangle, // "exclamationmark.triangle"
-    xmark,                   // "xmark"
-    chevronDown,             // "chevron.down"
-    checkmarkCircleFill,     // "checkmark.circle.fill"
-    numberSquareFill,        // "{n}.square.fill"
-    booksVerticalFill,       // "books.vertical.fill"
+    xmark, // "xmark"
+    chevronDown, // "chevron.down"
+    checkmarkCircleFill, // "checkmark.circle.fill"
+    numberSquareFill, // "{n}.square.fill"
+    booksVerticalFill, // "books.vertical.fill"
     exclamationmarkTriangleFill, // "exclamationmark.triangle.fill"
 };
 

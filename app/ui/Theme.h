@@ -40,5 +40,6 @@ struct Theme
     [[nodiscard]] static QColor quaternaryFill(const QPalette& palette);
 
     // base at a pixel size (fractional sizes through the point size) and weight.
-    [[nodiscard]] static QFont font(const QFont& base, double pixelSize, QFont::Weight weight = QFont::Normal);
+    [[nodiscard]] static QFont font(const QFont& base, double pixelSize,
+                                    QFont::Weight weight = QFont::Normal);
 };

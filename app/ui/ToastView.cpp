@@ -67,8 +67,9 @@ void ToastView::paintEvent(QPaintEvent*)
         shade.setAlphaF(float(0.18 / layers * 1.4 * (1.0 - double(i - 1) / layers)));
         painter.setPen(Qt::NoPen);
         painter.setBrush(shade);
-        painter.drawRoundedRect(surface.translated(0, 5).adjusted(-spread / 2, -spread / 2, spread / 2, spread / 2),
-                                radius + spread / 2, radius + spread / 2);
+        painter.drawRoundedRect(
+            surface.translated(0, 5).adjusted(-spread / 2, -spread / 2, spread / 2, spread / 2),
+            radius + spread / 2, radius + spread / 2);
     }
 
     painter.setPen(QPen(theme.hairline, 1));
@@ -79,7 +80,7 @@ void ToastView::paintEvent(QPaintEvent*)
     Symbols::paint(painter, Symbol::checkmarkCircleFill, icon, theme.success);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
-    const QRectF text(icon.right() + spacing, surface.top(), surface.right() - paddingX - icon.right() - spacing,
-                      surface.height());
+    const QRectF text(icon.right() + spacing, surface.top(),
+                      surface.right() - paddingX - icon.right() - spacing, surface.height());
     painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, m_message);
 }

@@ -119,12 +119,13 @@ Prepared prepare(const Application& application)
     while (window.isEmpty() && waited.elapsed() < 30000) {
         QCoreApplication::processEvents();
         QThread::msleep(200);
-        window = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
-                                                  QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                                  QString::number(result.process->processId()), QStringLiteral(".")})
-                     .value_or(QString())
-                     .section(u'\n', 0, 0)
-                     .trimmed();
+        window =
+            run(QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--pid"), QString::number(result.process->processId()), QStringLiteral(".")})
+                .value_or(QString())
+                .section(u'\n', 0, 0)
+                .trimmed();
     }
     if (window.isEmpty()) {
         result.error = QStringLiteral("no window");
@@ -132,7 +133,8 @@ Prepared prepare(const Application& application)
     }
     QThread::msleep(1500); // let the document load
     run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a")}); // XTest: GTK ignores sent events
+    run(QStringLiteral("xdotool"),
+        {QStringLiteral("key"), QStringLiteral("ctrl+a")}); // XTest: GTK ignores sent events
     QThread::msleep(300);
     QElapsedTimer first;
     first.start();
@@ -140,7 +142,8 @@ Prepared prepare(const Application& application)
     result.firstMs = double(first.nsecsElapsed()) / 1e6;
     while (!captured && waited.elapsed() < 30000) {
         QThread::msleep(500);
-        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a")}); // XTest: GTK ignores sent events
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("key"), QStringLiteral("ctrl+a")}); // XTest: GTK ignores sent events
         first.restart();
         captured = provider().captureSelection();
         result.firstMs = double(first.nsecsElapsed()) / 1e6;
@@ -191,10 +194,14 @@ int main(int argc, char** argv)
         {"mousepad", QStringLiteral("mousepad"), {QStringLiteral("%f")}, QStringLiteral("txt")},
         {"featherpad_qt5", QStringLiteral("featherpad"), {QStringLiteral("%f")}, QStringLiteral("txt")},
         {"evince", QStringLiteral("evince"), {QStringLiteral("%f")}, QStringLiteral("pdf")},
-        {"libreoffice_writer", QStringLiteral("soffice"), {QStringLiteral("--writer"), QStringLiteral("%f")},
+        {"libreoffice_writer",
+         QStringLiteral("soffice"),
+         {QStringLiteral("--writer"), QStringLiteral("%f")},
          QStringLiteral("txt")},
-        {"chromium", QStringLiteral("chromium"),
-         {QStringLiteral("--force-renderer-accessibility"), QStringLiteral("--no-first-run"), QStringLiteral("%f")},
+        {"chromium",
+         QStringLiteral("chromium"),
+         {QStringLiteral("--force-renderer-accessibility"), QStringLiteral("--no-first-run"),
+          QStringLiteral("%f")},
          QStringLiteral("txt")},
         {"firefox_esr", QStringLiteral("firefox-esr"), {QStringLiteral("%f")}, QStringLiteral("txt")},
     };

@@ -30,14 +30,15 @@ bool activate(const char* pidVariable)
     if (pid.isEmpty())
         return false;
     QProcess search;
-    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
-                                             QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), pid,
-                                             QStringLiteral("--name"), QStringLiteral("VORN")});
+    search.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--pid"), pid, QStringLiteral("--name"), QStringLiteral("VORN")});
     if (!search.waitForFinished(10000))
         return false;
     const QString window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
     QProcess activate;
-    activate.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    activate.start(QStringLiteral("xdotool"),
+                   {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
     return !window.isEmpty() && activate.waitForFinished(10000) && activate.exitCode() == 0;
 }
 

@@ -32,7 +32,8 @@ static_assert(corporateMarkers.size() == 36);
 
 constexpr QStringView corporatePhrase = u"task force";
 
-template <size_t N> bool contains(const std::array<QStringView, N>& words, QStringView word)
+template <size_t N>
+bool contains(const std::array<QStringView, N>& words, QStringView word)
 {
     return std::find(words.begin(), words.end(), word) != words.end();
 }

@@ -21,9 +21,9 @@ struct CitationRecord
     // What pages holds.
     enum class Locator
     {
-        pages,         // a page or a page range
+        pages, // a page or a page range
         articleNumber, // an electronic article number such as e0123456
-        identifier,    // a non-page identifier such as arXiv:2101.00001
+        identifier, // a non-page identifier such as arXiv:2101.00001
     };
 
     QList<AuthorName> authors;

@@ -37,7 +37,7 @@ public:
     // The font that a rich-text document names as the base font of its text.
     struct RtfFont
     {
-        QString family;       // written as its printable ASCII less backslash, braces and ;
+        QString family; // written as its printable ASCII less backslash, braces and ;
         double pointSize = 0; // not written when not positive
     };
     // The same document with baseFont as the font of every run: one entry in the font

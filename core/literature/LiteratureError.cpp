@@ -11,7 +11,8 @@ QString LiteratureError::errorDescription() const
                    QStringLiteral(": ") + *m_message;
         return QStringLiteral("The literature service returned HTTP ") + QString::number(m_statusCode) + u'.';
     case Kind::malformedResponse:
-        return QStringLiteral("The literature service returned an unexpected response: ") + m_message.value_or(QString());
+        return QStringLiteral("The literature service returned an unexpected response: ") +
+               m_message.value_or(QString());
     case Kind::transport:
         return QStringLiteral("The literature request failed: ") + m_message.value_or(QString());
     case Kind::missingCredential:
@@ -49,7 +50,8 @@ QString friendlyMessage(const LiteratureError& error)
     }
     case 502:
     case 503:
-        return QStringLiteral("The VORN citation service is temporarily unavailable. Try once more in a moment.");
+        return QStringLiteral(
+            "The VORN citation service is temporarily unavailable. Try once more in a moment.");
     case 504:
         return QStringLiteral("The VORN citation search exceeded its server timeout. Try once more.");
     default:

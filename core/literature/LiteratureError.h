@@ -8,21 +8,40 @@
 class LiteratureError final
 {
 public:
-    enum class Kind { invalidInput, requestFailed, malformedResponse, transport, missingCredential, invalidEndpoint, cancelled, keyStoreFailure };
+    enum class Kind
+    {
+        invalidInput,
+        requestFailed,
+        malformedResponse,
+        transport,
+        missingCredential,
+        invalidEndpoint,
+        cancelled,
+        keyStoreFailure
+    };
 
-    static LiteratureError invalidInput(QString message) { return {Kind::invalidInput, 0, std::move(message)}; }
+    static LiteratureError invalidInput(QString message)
+    {
+        return {Kind::invalidInput, 0, std::move(message)};
+    }
     static LiteratureError requestFailed(int statusCode, std::optional<QString> message = std::nullopt)
     {
         return {Kind::requestFailed, statusCode, std::move(message)};
     }
-    static LiteratureError malformedResponse(QString detail) { return {Kind::malformedResponse, 0, std::move(detail)}; }
+    static LiteratureError malformedResponse(QString detail)
+    {
+        return {Kind::malformedResponse, 0, std::move(detail)};
+    }
     static LiteratureError transport(QString detail) { return {Kind::transport, 0, std::move(detail)}; }
     static LiteratureError missingCredential() { return {Kind::missingCredential, 0, std::nullopt}; }
     static LiteratureError invalidEndpoint() { return {Kind::invalidEndpoint, 0, std::nullopt}; }
     static LiteratureError cancelled() { return {Kind::cancelled, 0, std::nullopt}; }
     // The key store failed while a request asked it for the key; message is the
     // store's own sentence, shown as it is.
-    static LiteratureError keyStoreFailure(QString message) { return {Kind::keyStoreFailure, 0, std::move(message)}; }
+    static LiteratureError keyStoreFailure(QString message)
+    {
+        return {Kind::keyStoreFailure, 0, std::move(message)};
+    }
 
     [[nodiscard]] Kind kind() const { return m_kind; }
     // The HTTP status of requestFailed; 0 for every other case.

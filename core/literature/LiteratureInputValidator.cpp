@@ -95,8 +95,8 @@ std::expected<QString, LiteratureError> normalize(const QString& text)
     const qsizetype count = characterCount(s);
     if (count < minimumCharacters) {
         return std::unexpected(LiteratureError::invalidInput(
-            QStringLiteral("Select a complete scientific sentence (at least ") + QString::number(minimumCharacters) +
-            QStringLiteral(" characters).")));
+            QStringLiteral("Select a complete scientific sentence (at least ") +
+            QString::number(minimumCharacters) + QStringLiteral(" characters).")));
     }
     if (count > maximumCharacters) {
         return std::unexpected(LiteratureError::invalidInput(

@@ -14,7 +14,7 @@ inline constexpr int maximumCharacters = 1000;
 
 // Unescapes "\;", "\," and "\:", collapses every run of Unicode white space to one
 // space, trims, and checks the length in user-perceived characters.
-std::expected<QString, LiteratureError> normalize(const QString& text);
+[[nodiscard]] std::expected<QString, LiteratureError> normalize(const QString& text);
 
 // Number of extended grapheme clusters in text.
 qsizetype characterCount(const QString& text);

@@ -7,7 +7,7 @@ struct LiteratureQueryStream::Shared
 {
     QMutex mutex;
     LiteratureQueryStream* stream = nullptr; // null once the consumer dropped the stream
-    bool closed = false;                     // the producer ended it, or the consumer cancelled
+    bool closed = false; // the producer ended it, or the consumer cancelled
     bool cancelled = false;
     std::function<void()> onCancel;
 };
@@ -76,7 +76,8 @@ void LiteratureQuerySink::send(const LiteratureQueryEvent& event) const
     if (m_shared->closed || !m_shared->stream)
         return;
     LiteratureQueryStream* stream = m_shared->stream;
-    QMetaObject::invokeMethod(stream, [stream, event] { stream->deliverEvent(event); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        stream, [stream, event] { stream->deliverEvent(event); }, Qt::QueuedConnection);
 }
 
 void LiteratureQuerySink::progress(const QString& step, const std::optional<QString>& content) const

@@ -275,7 +275,8 @@ QJsonObject LiteratureResult::toJson() const
 {
     QJsonObject o;
     o.insert("answer"_k, answer);
-    o.insert("references"_k, toJsonArray(references, [](const LiteratureReference& ref) { return ref.toJson(); }));
+    o.insert("references"_k,
+             toJsonArray(references, [](const LiteratureReference& ref) { return ref.toJson(); }));
     if (usage)
         o.insert("usage"_k, usage->toJson());
     o.insert("isCached"_k, isCached);

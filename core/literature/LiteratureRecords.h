@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JsonSupport.h"
+#include "RecordJson.h"
 #include "pubmed/ArticleMetadata.h"
 
 #include <QDateTime>
@@ -22,11 +22,16 @@ struct ScreenRect
 
     friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<ScreenRect> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<ScreenRect> fromJson(const QJsonObject& object);
 };
 size_t qHash(const ScreenRect& value, size_t seed = 0);
 
-enum class SelectionCaptureMethod { accessibility, clipboardCompatibility, service };
+enum class SelectionCaptureMethod
+{
+    accessibility,
+    clipboardCompatibility,
+    service
+};
 
 QString rawValue(SelectionCaptureMethod method);
 std::optional<SelectionCaptureMethod> selectionCaptureMethodFromRawValue(const QString& raw);
@@ -44,7 +49,7 @@ struct SelectionContext
 
     friend bool operator==(const SelectionContext&, const SelectionContext&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<SelectionContext> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<SelectionContext> fromJson(const QJsonObject& object);
 };
 size_t qHash(const SelectionContext& value, size_t seed = 0);
 
@@ -60,7 +65,7 @@ struct LiteratureQueryOptions
 
     friend bool operator==(const LiteratureQueryOptions&, const LiteratureQueryOptions&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<LiteratureQueryOptions> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<LiteratureQueryOptions> fromJson(const QJsonObject& object);
 };
 size_t qHash(const LiteratureQueryOptions& value, size_t seed = 0);
 
@@ -71,7 +76,7 @@ struct LiteratureQuery
 
     friend bool operator==(const LiteratureQuery&, const LiteratureQuery&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<LiteratureQuery> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<LiteratureQuery> fromJson(const QJsonObject& object);
 };
 size_t qHash(const LiteratureQuery& value, size_t seed = 0);
 
@@ -82,7 +87,7 @@ struct LiteratureEvidence
 
     friend bool operator==(const LiteratureEvidence&, const LiteratureEvidence&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<LiteratureEvidence> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<LiteratureEvidence> fromJson(const QJsonObject& object);
 };
 size_t qHash(const LiteratureEvidence& value, size_t seed = 0);
 
@@ -94,7 +99,7 @@ struct LiteratureUsage
 
     friend bool operator==(const LiteratureUsage&, const LiteratureUsage&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<LiteratureUsage> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<LiteratureUsage> fromJson(const QJsonObject& object);
 };
 size_t qHash(const LiteratureUsage& value, size_t seed = 0);
 
@@ -116,7 +121,7 @@ struct LiteratureReference
 
     friend bool operator==(const LiteratureReference&, const LiteratureReference&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<LiteratureReference> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<LiteratureReference> fromJson(const QJsonObject& object);
 };
 size_t qHash(const LiteratureReference& value, size_t seed = 0);
 
@@ -132,7 +137,7 @@ struct LiteratureResult
 
     friend bool operator==(const LiteratureResult&, const LiteratureResult&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<LiteratureResult> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<LiteratureResult> fromJson(const QJsonObject& object);
 };
 size_t qHash(const LiteratureResult& value, size_t seed = 0);
 

@@ -9,7 +9,12 @@
 class VORNAPIKeyStoreError final
 {
 public:
-    enum class Kind { keychainFailure, invalidKey, invalidStoredValue };
+    enum class Kind
+    {
+        keychainFailure,
+        invalidKey,
+        invalidStoredValue
+    };
 
     // The store could not be reached, was locked or refused; message is the store's
     // own text when it has one.
@@ -46,10 +51,10 @@ class VORNAPIKeyStoring
 public:
     virtual ~VORNAPIKeyStoring() = default;
     // The stored key, or absent when none is stored (not an error).
-    virtual std::expected<std::optional<QString>, VORNAPIKeyStoreError> loadAPIKey() = 0;
+    [[nodiscard]] virtual std::expected<std::optional<QString>, VORNAPIKeyStoreError> loadAPIKey() = 0;
     // Normalises and stores key, replacing any stored one; a malformed key fails
     // with invalidKey and leaves the store untouched.
-    virtual std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key) = 0;
+    [[nodiscard]] virtual std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key) = 0;
     // Removes the stored key; removing a key that is not there succeeds.
-    virtual std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() = 0;
+    [[nodiscard]] virtual std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() = 0;
 };

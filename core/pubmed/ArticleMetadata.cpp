@@ -166,7 +166,8 @@ JsonResult<ArticleMetadata> ArticleMetadata::fromJson(const QJsonObject& object)
     m.publisher = r.optionalString(QLatin1StringView("publisher"));
     m.publisherLocation = r.optionalString(QLatin1StringView("publisherLocation"));
     m.bookshelfID = r.optionalString(QLatin1StringView("bookshelfID"));
-    m.contributionDate = r.optionalRecord<ArticleDate>(QLatin1StringView("contributionDate"), &ArticleDate::fromJson);
+    m.contributionDate =
+        r.optionalRecord<ArticleDate>(QLatin1StringView("contributionDate"), &ArticleDate::fromJson);
     if (!r.ok())
         return std::unexpected(r.error());
     return m;
@@ -175,8 +176,8 @@ JsonResult<ArticleMetadata> ArticleMetadata::fromJson(const QJsonObject& object)
 size_t qHash(const ArticleMetadata& v, size_t seed)
 {
     return HashCombiner(seed)(v.pmid)(static_cast<int>(v.kind))(v.title)(v.authors)(v.journalTitle)(
-               v.journalAbbreviation)(v.year)(v.month)(v.day)(v.volume)(v.issue)(v.pages)(v.articleNumber)(v.doi)(
-               v.publicationTypes)(v.bookTitle)(v.editors)(v.publisher)(v.publisherLocation)(v.bookshelfID)(
-               v.contributionDate)
+               v.journalAbbreviation)(v.year)(v.month)(v.day)(v.volume)(v.issue)(v.pages)(v.articleNumber)(
+               v.doi)(v.publicationTypes)(v.bookTitle)(v.editors)(v.publisher)(v.publisherLocation)(
+               v.bookshelfID)(v.contributionDate)
         .value();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "literature/JsonSupport.h"
+#include "literature/RecordJson.h"
 
 #include <QList>
 #include <QString>
@@ -8,7 +8,11 @@
 
 #include <optional>
 
-enum class ArticleKind { journalArticle, bookChapter };
+enum class ArticleKind
+{
+    journalArticle,
+    bookChapter
+};
 
 QString rawValue(ArticleKind kind);
 // Absent for any text that is not a raw value.
@@ -25,7 +29,7 @@ struct ArticleAuthor
 
     friend bool operator==(const ArticleAuthor&, const ArticleAuthor&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<ArticleAuthor> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<ArticleAuthor> fromJson(const QJsonObject& object);
 };
 size_t qHash(const ArticleAuthor& value, size_t seed = 0);
 
@@ -38,7 +42,7 @@ struct ArticleDate
 
     friend bool operator==(const ArticleDate&, const ArticleDate&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<ArticleDate> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<ArticleDate> fromJson(const QJsonObject& object);
 };
 size_t qHash(const ArticleDate& value, size_t seed = 0);
 
@@ -74,6 +78,6 @@ struct ArticleMetadata
 
     friend bool operator==(const ArticleMetadata&, const ArticleMetadata&) = default;
     [[nodiscard]] QJsonObject toJson() const;
-    static JsonResult<ArticleMetadata> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<ArticleMetadata> fromJson(const QJsonObject& object);
 };
 size_t qHash(const ArticleMetadata& value, size_t seed = 0);

@@ -132,7 +132,8 @@ public:
     // multiply the records within expat's amplification limit, so any declaration ends
     // the parse before anything is expanded.
     static void XMLCALL onEntityDeclaration(void* self, const XML_Char*, int, const XML_Char*, int,
-                                            const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
+                                            const XML_Char*, const XML_Char*, const XML_Char*,
+                                            const XML_Char*)
     {
         auto* d = static_cast<Delegate*>(self);
         if (!d->m_abortReason)

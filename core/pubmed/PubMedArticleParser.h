@@ -21,6 +21,6 @@ inline constexpr int maximumDepth = 256;
 // The records in document order (records without a PMID are dropped), or a
 // malformedResponse error when the body is not well-formed XML (unreadable-XML
 // message) or holds no PubmedArticleSet. Pure and reentrant: it may run on any thread.
-std::expected<QList<ArticleMetadata>, LiteratureError> parse(QByteArrayView body);
+[[nodiscard]] std::expected<QList<ArticleMetadata>, LiteratureError> parse(QByteArrayView body);
 
 } // namespace PubMedArticleParser

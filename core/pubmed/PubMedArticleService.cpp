@@ -117,22 +117,25 @@ std::optional<LiteratureError> responseProblem(const LiteratureHTTPResponse& res
                                                const QString& endpointHost)
 {
     if (!response.statusCode)
-        return LiteratureError::malformedResponse(u"Expected an HTTP response from PubMed."_s);
+        return LiteratureError::malformedResponse(QStringLiteral("Expected an HTTP response from PubMed."));
     const QString host = response.url.host();
     if (!host.isEmpty() && host.toLower() != endpointHost.toLower())
-        return LiteratureError::transport(u"The PubMed response came from an unexpected host."_s);
+        return LiteratureError::transport(
+            QStringLiteral("The PubMed response came from an unexpected host."));
     const int status = *response.statusCode;
     if (status < 200 || status > 299)
         return LiteratureError::requestFailed(status);
     if (response.bodyBytes > PubMedArticleService::maximumResponseBytes) {
-        return LiteratureError::malformedResponse(u"The PubMed response was unexpectedly large ("_s +
-                                                  QString::number(response.bodyBytes) + u" bytes)."_s);
+        return LiteratureError::malformedResponse(
+            QStringLiteral("The PubMed response was unexpectedly large (") +
+            QString::number(response.bodyBytes) + QStringLiteral(" bytes)."));
     }
     if (const std::optional<QByteArray> type = response.header("Content-Type")) {
         const QString value = QString::fromUtf8(*type);
         if (!value.toLower().contains("xml"_L1)) {
-            return LiteratureError::malformedResponse(u"Expected XML from PubMed but received "_s +
-                                                      LiteratureNetworking::displayForm(value) + u'.');
+            return LiteratureError::malformedResponse(
+                QStringLiteral("Expected XML from PubMed but received ") +
+                LiteratureNetworking::displayForm(value) + u'.');
         }
     }
     return std::nullopt;
@@ -198,10 +201,10 @@ std::optional<QUrl> requestURL(const QUrl& endpoint, const QStringList& ids)
         return std::nullopt;
     QUrl url = endpoint;
     QUrlQuery query;
-    query.addQueryItem(u"db"_s, u"pubmed"_s);
-    query.addQueryItem(u"id"_s, ids.join(u','));
-    query.addQueryItem(u"retmode"_s, u"xml"_s);
-    query.addQueryItem(u"tool"_s, u"vorn-cite"_s);
+    query.addQueryItem(QStringLiteral("db"), QStringLiteral("pubmed"));
+    query.addQueryItem(QStringLiteral("id"), ids.join(u','));
+    query.addQueryItem(QStringLiteral("retmode"), QStringLiteral("xml"));
+    query.addQueryItem(QStringLiteral("tool"), QStringLiteral("vorn-cite"));
     url.setQuery(query);
     if (!url.isValid())
         return std::nullopt;
@@ -212,11 +215,11 @@ std::optional<QUrl> requestURL(const QUrl& endpoint, const QStringList& ids)
 
 QUrl PubMedArticleService::defaultEndpoint()
 {
-    return QUrl(u"https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi"_s);
+    return QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi"));
 }
 
-PubMedArticleService::PubMedArticleService(QUrl endpoint, double timeoutSeconds)
-    : PubMedArticleService(std::move(endpoint), LiteratureNetworking::ephemeralSession(timeoutSeconds))
+PubMedArticleService::PubMedArticleService(QUrl endpoint, std::chrono::milliseconds timeout)
+    : PubMedArticleService(std::move(endpoint), LiteratureNetworking::ephemeralSession(timeout))
 {
 }
 
@@ -259,9 +262,9 @@ PubMedArticleService::articles(const QStringList& identifiers,
         return fetch;
     }
     if (ids.size() > maximumIdentifiersPerRequest) {
-        outcome->deliver(std::unexpected(
-            LiteratureError::invalidInput(u"At most "_s + QString::number(maximumIdentifiersPerRequest) +
-                                          u" PubMed identifiers can be fetched at once."_s)));
+        outcome->deliver(std::unexpected(LiteratureError::invalidInput(
+            QStringLiteral("At most ") + QString::number(maximumIdentifiersPerRequest) +
+            QStringLiteral(" PubMed identifiers can be fetched at once."))));
         return fetch;
     }
     const std::optional<QUrl> url = requestURL(m_endpoint, ids);
@@ -272,7 +275,7 @@ PubMedArticleService::articles(const QStringList& identifiers,
 
     QNetworkRequest request(*url);
     request.setRawHeader("Accept", "application/xml, text/xml");
-    request.setTransferTimeout(requestTimeoutMilliseconds);
+    request.setTransferTimeout(int(requestTimeout.count()));
     auto exchange = std::make_shared<PubMedExchange>(std::move(request), m_session, m_parseRunner, outcome);
     {
         QMutexLocker lock(&outcome->mutex);

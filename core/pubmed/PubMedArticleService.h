@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <expected>
 #include <functional>
 #include <memory>
@@ -61,15 +62,16 @@ class PubMedArticleService final
 public:
     static constexpr qsizetype maximumIdentifiersPerRequest = 50;
     static constexpr qint64 maximumResponseBytes = 8'388'608;
-    static constexpr int requestTimeoutMilliseconds = 60'000;
+    // The idle limit of one efetch request.
+    static constexpr std::chrono::milliseconds requestTimeout{60'000};
     // https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi
     static QUrl defaultEndpoint();
 
     // Runs one task on some thread; by default a thread of the global QThreadPool.
     using TaskRunner = std::function<void(std::function<void()> task)>;
 
-    // A fresh ephemeral session with timeoutSeconds for the whole exchange.
-    PubMedArticleService(QUrl endpoint, double timeoutSeconds);
+    // A fresh ephemeral session with timeout for the whole exchange.
+    PubMedArticleService(QUrl endpoint, std::chrono::milliseconds timeout);
     // The given session, used on the thread it lives in, and where bodies are parsed
     // (tests hold the parse back this way).
     PubMedArticleService(QUrl endpoint, std::shared_ptr<LiteratureSession> session,

@@ -10,7 +10,7 @@ namespace PubMedElements {
 
 enum class Element : quint8
 {
-    none,  // no element (outside the document, or above the root)
+    none, // no element (outside the document, or above the root)
     other, // any name the reader does not act on
     Article,
     ArticleId,

@@ -6,8 +6,6 @@
 
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
-
 // The shared work of a run: one query of the wrapped backend, consumed on the thread that
 // started it. Destroying the task releases the stream; cancel() stops it first.
 class StreamTask final : public InFlightTask
@@ -31,8 +29,8 @@ public:
                                  decide(completed->result);
                          });
         QObject::connect(m_stream, &LiteratureQueryStream::finished, m_stream, [decide] {
-            decide(std::unexpected(
-                LiteratureError::malformedResponse(u"VORN finished without a completed result."_s)));
+            decide(std::unexpected(LiteratureError::malformedResponse(
+                QStringLiteral("VORN finished without a completed result."))));
         });
         QObject::connect(m_stream, &LiteratureQueryStream::failed, m_stream,
                          [decide](const LiteratureError& error) { decide(std::unexpected(error)); });
@@ -78,7 +76,7 @@ std::unique_ptr<LiteratureQueryStream> CachingLiteratureBackend::query(const Lit
             return std::move(stream);
         }
     }
-    sink.progress(u"Searching VORN"_s);
+    sink.progress(QStringLiteral("Searching VORN"));
 
     auto operation = [backend = m_backend, query](InFlightLiteratureRequests::Completion done) {
         return std::unique_ptr<InFlightTask>(

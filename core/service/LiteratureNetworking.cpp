@@ -11,7 +11,7 @@
 #include <QNetworkReply>
 #include <QTextBoundaryFinder>
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -41,12 +41,11 @@ qsizetype prefixLength(const QString& text, qsizetype characters)
     return position;
 }
 
-int milliseconds(double seconds)
+// A timeout as Qt's int-millisecond timers take it: at least 1 ms, at most what an int holds.
+std::chrono::milliseconds timerDuration(std::chrono::milliseconds timeout)
 {
-    const double ms = std::round(seconds * 1000.0);
-    if (!(ms > 0))
-        return 1;
-    return ms >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(ms);
+    return std::clamp(timeout, std::chrono::milliseconds(1),
+                      std::chrono::milliseconds(std::numeric_limits<int>::max()));
 }
 
 // The error QNetworkReply reports for an HTTP status of 400 or above, whose body it
@@ -165,7 +164,7 @@ std::optional<QString> serverMessage(const QByteArray& body)
     return std::nullopt;
 }
 
-std::shared_ptr<LiteratureSession> ephemeralSession(double timeoutSeconds,
+std::shared_ptr<LiteratureSession> ephemeralSession(std::chrono::milliseconds timeout,
                                                     const QList<QSslCertificate>& extraCACertificates)
 {
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
@@ -175,7 +174,7 @@ std::shared_ptr<LiteratureSession> ephemeralSession(double timeoutSeconds,
         static const QList<QSslCertificate> systemRoots = QSslConfiguration::systemCaCertificates();
         ssl.setCaCertificates(systemRoots + extraCACertificates);
     }
-    return std::shared_ptr<LiteratureSession>(new LiteratureSession(timeoutSeconds, std::move(ssl)));
+    return std::shared_ptr<LiteratureSession>(new LiteratureSession(timeout, std::move(ssl)));
 }
 
 } // namespace LiteratureNetworking
@@ -194,8 +193,8 @@ std::optional<QByteArray> LiteratureHTTPResponse::header(QByteArrayView name) co
     return std::nullopt;
 }
 
-LiteratureSession::LiteratureSession(double timeoutSeconds, QSslConfiguration ssl)
-    : m_timeoutSeconds(timeoutSeconds), m_ssl(std::move(ssl)), m_manager(new QNetworkAccessManager(this))
+LiteratureSession::LiteratureSession(std::chrono::milliseconds timeout, QSslConfiguration ssl)
+    : m_timeout(timerDuration(timeout)), m_ssl(std::move(ssl)), m_manager(new QNetworkAccessManager(this))
 {
     m_manager->setCookieJar(new NoCookieJar(m_manager));
     m_manager->setCache(nullptr);
@@ -219,15 +218,16 @@ LiteratureSession::send(QNetworkRequest request, const QByteArray& verb, const Q
     // The request's own idle limit wins over the session's, as the whole-transfer limit
     // is always the session's.
     if (request.transferTimeout() <= 0)
-        request.setTransferTimeout(milliseconds(m_timeoutSeconds));
+        request.setTransferTimeout(int(m_timeout.count()));
     QNetworkReply* reply = verb == "GET" && body.isEmpty()
                                ? m_manager->get(request)
                                : m_manager->sendCustomRequest(request, verb, body);
-    return std::unique_ptr<LiteratureTransfer>(new LiteratureTransfer(
-        reply, maximumBodyBytes, milliseconds(m_timeoutSeconds), std::move(completion)));
+    return std::unique_ptr<LiteratureTransfer>(
+        new LiteratureTransfer(reply, maximumBodyBytes, m_timeout, std::move(completion)));
 }
 
-LiteratureTransfer::LiteratureTransfer(QNetworkReply* reply, qint64 maximumBodyBytes, int totalTimeoutMs,
+LiteratureTransfer::LiteratureTransfer(QNetworkReply* reply, qint64 maximumBodyBytes,
+                                       std::chrono::milliseconds totalTimeout,
                                        std::function<void(LiteratureHTTPResult)> completion)
     : m_reply(reply), m_maximumBodyBytes(maximumBodyBytes), m_completion(std::move(completion))
 {
@@ -237,7 +237,7 @@ LiteratureTransfer::LiteratureTransfer(QNetworkReply* reply, qint64 maximumBodyB
         if (m_reply)
             m_reply->abort();
     });
-    m_deadline.start(totalTimeoutMs);
+    m_deadline.start(totalTimeout);
     connect(reply, &QNetworkReply::readyRead, this, &LiteratureTransfer::readAvailable);
     connect(reply, &QNetworkReply::finished, this, &LiteratureTransfer::complete);
 }

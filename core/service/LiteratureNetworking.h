@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <expected>
 #include <functional>
 #include <memory>
@@ -44,10 +45,10 @@ QString displayForm(const QString& text);
 std::optional<QString> serverMessage(const QByteArray& body);
 
 // A new session that persists nothing: no cookies sent or stored, no HTTP cache, TLS 1.2
-// or newer, redirects never followed, timeoutSeconds both per transfer and as the idle
+// or newer, redirects never followed, timeout both per transfer and as the idle
 // limit. extraCACertificates are trusted beside the system's roots (tests and demos use
 // a throwaway authority this way; verification is never switched off).
-std::shared_ptr<LiteratureSession> ephemeralSession(double timeoutSeconds,
+std::shared_ptr<LiteratureSession> ephemeralSession(std::chrono::milliseconds timeout,
                                                     const QList<QSslCertificate>& extraCACertificates = {});
 
 } // namespace LiteratureNetworking
@@ -90,7 +91,7 @@ public:
 
 private:
     friend class LiteratureSession;
-    LiteratureTransfer(QNetworkReply* reply, qint64 maximumBodyBytes, int totalTimeoutMs,
+    LiteratureTransfer(QNetworkReply* reply, qint64 maximumBodyBytes, std::chrono::milliseconds totalTimeout,
                        std::function<void(LiteratureHTTPResult)> completion);
     void readAvailable();
     void complete();
@@ -123,15 +124,15 @@ public:
     send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body, qint64 maximumBodyBytes,
          std::function<void(LiteratureHTTPResult)> completion);
 
-    [[nodiscard]] double timeoutSeconds() const { return m_timeoutSeconds; }
+    [[nodiscard]] std::chrono::milliseconds timeout() const { return m_timeout; }
     [[nodiscard]] const QSslConfiguration& sslConfiguration() const { return m_ssl; }
 
 private:
     friend std::shared_ptr<LiteratureSession>
-    LiteratureNetworking::ephemeralSession(double, const QList<QSslCertificate>&);
-    LiteratureSession(double timeoutSeconds, QSslConfiguration ssl);
+    LiteratureNetworking::ephemeralSession(std::chrono::milliseconds, const QList<QSslCertificate>&);
+    LiteratureSession(std::chrono::milliseconds timeout, QSslConfiguration ssl);
 
-    double m_timeoutSeconds;
+    std::chrono::milliseconds m_timeout;
     QSslConfiguration m_ssl;
     QNetworkAccessManager* m_manager;
 };

@@ -37,13 +37,8 @@ std::optional<QString> retryAfterSentence(const QByteArray& value)
     const qint64 seconds = text.toLongLong(&ok);
     if (!ok || seconds <= 0)
         return std::nullopt;
-    return u"Try again in "_s + QString::number(seconds) + (seconds == 1 ? u" second."_s : u" seconds."_s);
-}
-
-quint64 nanoseconds(quint64 milliseconds)
-{
-    Q_ASSERT(milliseconds <= std::numeric_limits<quint64>::max() / 1'000'000);
-    return std::min(milliseconds, std::numeric_limits<quint64>::max() / 1'000'000) * 1'000'000;
+    return QStringLiteral("Try again in ") + QString::number(seconds) +
+           (seconds == 1 ? QStringLiteral(" second.") : QStringLiteral(" seconds."));
 }
 
 // One query's exchange with the service. Lives on the session's thread; every callback
@@ -52,11 +47,11 @@ class VORNExchange final : public std::enable_shared_from_this<VORNExchange>
 {
 public:
     VORNExchange(QUrl endpoint, std::shared_ptr<LiteratureSession> session, VORNAPIKeyProvider provider,
-                 quint64 retryDelayNanoseconds, std::shared_ptr<Sleeping> sleeper, LiteratureQuery query,
-                 LiteratureQuerySink sink)
+                 std::chrono::nanoseconds retryDelay, std::shared_ptr<Sleeping> sleeper,
+                 LiteratureQuery query, LiteratureQuerySink sink)
         : m_endpoint(std::move(endpoint)), m_session(std::move(session)), m_provider(std::move(provider)),
-          m_retryDelayNanoseconds(retryDelayNanoseconds), m_sleeper(std::move(sleeper)),
-          m_query(std::move(query)), m_sink(std::move(sink))
+          m_retryDelay(retryDelay), m_sleeper(std::move(sleeper)), m_query(std::move(query)),
+          m_sink(std::move(sink))
     {
     }
 
@@ -66,7 +61,7 @@ public:
     {
         if (m_ended)
             return;
-        m_sink.progress(u"Searching VORN"_s);
+        m_sink.progress(QStringLiteral("Searching VORN"));
         if (m_endpoint.scheme() != "https"_L1 || m_endpoint.host().isEmpty())
             return fail(LiteratureError::invalidEndpoint());
         if (!m_provider)
@@ -97,7 +92,7 @@ private:
             return fail(body.error());
 
         m_request = QNetworkRequest(m_endpoint);
-        m_request.setTransferTimeout(VORNBackend::requestTimeoutMilliseconds);
+        m_request.setTransferTimeout(int(VORNBackend::requestTimeout.count()));
         m_request.setRawHeader("Content-Type", "application/json");
         m_request.setRawHeader("Accept", "application/json");
         m_request.setRawHeader("Authorization", "Bearer " + key->toUtf8());
@@ -125,15 +120,17 @@ private:
             return fail(result.error());
         const LiteratureHTTPResponse& response = *result;
         if (!response.statusCode)
-            return fail(LiteratureError::malformedResponse(u"Expected an HTTP response."_s));
+            return fail(LiteratureError::malformedResponse(QStringLiteral("Expected an HTTP response.")));
         const QString host = response.url.host();
         if (!host.isEmpty() && host.toLower() != m_endpoint.host().toLower())
-            return fail(LiteratureError::transport(u"The response came from an unexpected host."_s));
+            return fail(
+                LiteratureError::transport(QStringLiteral("The response came from an unexpected host.")));
         const int status = *response.statusCode;
         if (status >= 300 && status <= 399) {
             return fail(LiteratureError::requestFailed(
                 status,
-                u"The literature service tried to redirect the request, which VORN Cite does not follow."_s));
+                QStringLiteral(
+                    "The literature service tried to redirect the request, which VORN Cite does not follow.")));
         }
         const bool retryable =
             std::ranges::find(VORNBackend::retryableStatuses, status) != VORNBackend::retryableStatuses.end();
@@ -142,15 +139,16 @@ private:
         if (status < 200 || status > 299)
             return fail(LiteratureError::requestFailed(status, VORNBackend::failureMessage(response)));
         if (response.bodyBytes > VORNBackend::maximumResponseBytes) {
-            return fail(LiteratureError::malformedResponse(u"The response was unexpectedly large ("_s +
-                                                           QString::number(response.bodyBytes) +
-                                                           u" bytes)."_s));
+            return fail(LiteratureError::malformedResponse(
+                QStringLiteral("The response was unexpectedly large (") +
+                QString::number(response.bodyBytes) + QStringLiteral(" bytes).")));
         }
         if (const std::optional<QByteArray> type = response.header("Content-Type")) {
             const QString value = QString::fromUtf8(*type);
             if (!value.toLower().contains("json"_L1)) {
-                return fail(LiteratureError::malformedResponse(
-                    u"Expected JSON but received "_s + LiteratureNetworking::displayForm(value) + u'.'));
+                return fail(LiteratureError::malformedResponse(QStringLiteral("Expected JSON but received ") +
+                                                               LiteratureNetworking::displayForm(value) +
+                                                               u'.'));
             }
         }
         // The envelope is sound: parse off this thread and end the exchange here.
@@ -169,11 +167,12 @@ private:
     void pauseAndRetry()
     {
         m_firstAttempt = false;
-        const quint64 half = m_retryDelayNanoseconds / 2;
-        const quint64 extra = half == 0 ? 0 : QRandomGenerator::global()->bounded(half + 1);
-        const quint64 total = m_retryDelayNanoseconds + extra;
-        const auto duration = std::chrono::nanoseconds(
-            qint64(std::min<quint64>(total, quint64(std::numeric_limits<qint64>::max()))));
+        // The delay and a random extra of up to half of it, so that clients that failed
+        // together do not retry together.
+        const qint64 half = std::max<qint64>(m_retryDelay.count() / 2, 0);
+        const auto extra =
+            std::chrono::nanoseconds(half == 0 ? 0 : QRandomGenerator::global()->bounded(half + 1));
+        const std::chrono::nanoseconds duration = std::max(m_retryDelay, std::chrono::nanoseconds(0)) + extra;
         auto self = shared_from_this();
         m_pause = m_sleeper->sleep(duration, [self] {
             if (self->m_pause)
@@ -202,7 +201,7 @@ private:
     const QUrl m_endpoint;
     const std::shared_ptr<LiteratureSession> m_session;
     const VORNAPIKeyProvider m_provider;
-    const quint64 m_retryDelayNanoseconds;
+    const std::chrono::nanoseconds m_retryDelay;
     const std::shared_ptr<Sleeping> m_sleeper;
     const LiteratureQuery m_query;
     const LiteratureQuerySink m_sink;
@@ -219,7 +218,7 @@ private:
 
 QString VORNBackend::endpointPath()
 {
-    return u"/reorg-api/api/v1/api-key-agent/cite"_s;
+    return QStringLiteral("/reorg-api/api/v1/api-key-agent/cite");
 }
 
 QString VORNBackend::configuredServiceBaseURL()
@@ -247,18 +246,17 @@ QUrl VORNBackend::defaultEndpoint()
     return endpoint(configuredServiceBaseURL());
 }
 
-VORNBackend::VORNBackend(QUrl endpoint, double timeoutSeconds, VORNAPIKeyProvider apiKeyProvider)
-    : VORNBackend(std::move(endpoint), LiteratureNetworking::ephemeralSession(timeoutSeconds),
-                  defaultRetryDelayMilliseconds, std::move(apiKeyProvider))
+VORNBackend::VORNBackend(QUrl endpoint, std::chrono::milliseconds timeout, VORNAPIKeyProvider apiKeyProvider)
+    : VORNBackend(std::move(endpoint), LiteratureNetworking::ephemeralSession(timeout), defaultRetryDelay,
+                  std::move(apiKeyProvider))
 {
 }
 
 VORNBackend::VORNBackend(QUrl endpoint, std::shared_ptr<LiteratureSession> session,
-                         quint64 retryDelayMilliseconds, VORNAPIKeyProvider apiKeyProvider,
+                         std::chrono::milliseconds retryDelay, VORNAPIKeyProvider apiKeyProvider,
                          std::shared_ptr<Sleeping> sleeper)
     : m_endpoint(std::move(endpoint)), m_session(std::move(session)),
-      m_apiKeyProvider(std::move(apiKeyProvider)),
-      m_retryDelayNanoseconds(nanoseconds(retryDelayMilliseconds)),
+      m_apiKeyProvider(std::move(apiKeyProvider)), m_retryDelay(retryDelay),
       m_sleeper(sleeper ? std::move(sleeper) : std::make_shared<TimerSleeper>())
 {
     Q_ASSERT(m_session);
@@ -269,8 +267,8 @@ VORNBackend::~VORNBackend() = default;
 std::unique_ptr<LiteratureQueryStream> VORNBackend::query(const LiteratureQuery& query)
 {
     auto [stream, sink] = LiteratureQueryStream::create();
-    auto exchange = std::make_shared<VORNExchange>(m_endpoint, m_session, m_apiKeyProvider,
-                                                   m_retryDelayNanoseconds, m_sleeper, query, sink);
+    auto exchange = std::make_shared<VORNExchange>(m_endpoint, m_session, m_apiKeyProvider, m_retryDelay,
+                                                   m_sleeper, query, sink);
     // Stopping the stream cancels the exchange on the session's thread.
     sink.onCancel([weak = std::weak_ptr<VORNExchange>(exchange)] {
         if (auto e = weak.lock())

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <array>
+#include <chrono>
 #include <expected>
 #include <functional>
 #include <memory>
@@ -29,8 +30,9 @@ class VORNBackend final : public LiteratureBackend
 public:
     static constexpr qint64 maximumResponseBytes = 2'097'152;
     static constexpr std::array<int, 3> retryableStatuses{502, 503, 504};
-    static constexpr quint64 defaultRetryDelayMilliseconds = 600;
-    static constexpr int requestTimeoutMilliseconds = 60'000;
+    static constexpr std::chrono::milliseconds defaultRetryDelay{600};
+    // The idle limit of one cite request.
+    static constexpr std::chrono::milliseconds requestTimeout{60'000};
     // The cite path under the service's base URL.
     static QString endpointPath();
     // The base URL this build was configured with (the VORN_SERVICE_BASE_URL CMake
@@ -42,17 +44,18 @@ public:
     // endpoint(configuredServiceBaseURL()).
     static QUrl defaultEndpoint();
 
-    // A fresh ephemeral session with timeoutSeconds and the default 600 ms retry delay.
-    VORNBackend(QUrl endpoint, double timeoutSeconds, VORNAPIKeyProvider apiKeyProvider);
+    // A fresh ephemeral session with timeout and the default 600 ms retry delay.
+    VORNBackend(QUrl endpoint, std::chrono::milliseconds timeout, VORNAPIKeyProvider apiKeyProvider);
     // The given session and retry delay; sleeper defaults to a timer on the session's thread.
-    VORNBackend(QUrl endpoint, std::shared_ptr<LiteratureSession> session, quint64 retryDelayMilliseconds,
-                VORNAPIKeyProvider apiKeyProvider, std::shared_ptr<Sleeping> sleeper = nullptr);
+    VORNBackend(QUrl endpoint, std::shared_ptr<LiteratureSession> session,
+                std::chrono::milliseconds retryDelay, VORNAPIKeyProvider apiKeyProvider,
+                std::shared_ptr<Sleeping> sleeper = nullptr);
     ~VORNBackend() override;
 
     [[nodiscard]] std::unique_ptr<LiteratureQueryStream> query(const LiteratureQuery& query) override;
 
     [[nodiscard]] const QUrl& endpointURL() const { return m_endpoint; }
-    [[nodiscard]] quint64 retryDelayNanoseconds() const { return m_retryDelayNanoseconds; }
+    [[nodiscard]] std::chrono::milliseconds retryDelay() const { return m_retryDelay; }
 
     // The message attached to a failed status: none for 5xx, else the server's message,
     // preceded for a 429 by "Try again in N seconds." from a positive Retry-After.
@@ -62,6 +65,6 @@ private:
     QUrl m_endpoint;
     std::shared_ptr<LiteratureSession> m_session;
     VORNAPIKeyProvider m_apiKeyProvider;
-    quint64 m_retryDelayNanoseconds;
+    std::chrono::milliseconds m_retryDelay;
     std::shared_ptr<Sleeping> m_sleeper;
 };

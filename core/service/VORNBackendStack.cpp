@@ -45,16 +45,18 @@ QThreadPool& keyStorePool()
 
 VORNAPIKeyProvider keyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-        done(readKey(*store));
-    };
+    return
+        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+            done(readKey(*store));
+        };
 }
 
 VORNAPIKeyProvider asynchronousKeyProvider(std::shared_ptr<VORNAPIKeyStoring> store)
 {
-    return [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
-        keyStorePool().start([store, done] { done(readKey(*store)); });
-    };
+    return
+        [store = std::move(store)](const std::function<void(std::expected<QString, LiteratureError>)>& done) {
+            keyStorePool().start([store, done] { done(readKey(*store)); });
+        };
 }
 
 void runOnKeyStoreThread(std::function<void()> task)
@@ -70,8 +72,8 @@ std::shared_ptr<LiteratureBackend> make(const QString& serviceBaseURL, VORNAPIKe
 {
     const QUrl endpoint = VORNBackend::endpoint(serviceBaseURL);
     auto network = std::make_shared<VORNBackend>(
-        endpoint, LiteratureNetworking::ephemeralSession(timeoutSeconds, extraCACertificates),
-        VORNBackend::defaultRetryDelayMilliseconds, std::move(apiKeyProvider));
+        endpoint, LiteratureNetworking::ephemeralSession(timeout, extraCACertificates),
+        VORNBackend::defaultRetryDelay, std::move(apiKeyProvider));
     return std::make_shared<CachingLiteratureBackend>(std::move(network), std::move(cache),
                                                       std::move(inFlight),
                                                       endpoint.toString(QUrl::FullyEncoded), credentialScope);

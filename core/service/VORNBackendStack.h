@@ -8,6 +8,7 @@
 #include <QSslCertificate>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 // How the application builds its literature backend: the VORN network client behind the
@@ -16,8 +17,8 @@ namespace VORNBackendStack {
 
 // Room in the application's one result cache.
 inline constexpr qsizetype cacheEntries = 20;
-// The whole-transfer limit of a cite request, in seconds.
-inline constexpr double timeoutSeconds = 90;
+// The whole-transfer limit of a cite request.
+inline constexpr std::chrono::seconds timeout{90};
 
 // The service's https base URL: the user's setting ("literature.serviceURL") when it is
 // not blank, else the one this build was configured with (possibly empty).

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "literature/JsonSupport.h"
 #include "literature/LiteratureError.h"
 #include "literature/LiteratureRecords.h"
+#include "literature/RecordJson.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,7 +19,7 @@ struct VORNRequest
     [[nodiscard]] QJsonObject toJson() const;
     // The UTF-8 JSON body as sent.
     [[nodiscard]] QByteArray toBody() const;
-    static JsonResult<VORNRequest> fromJson(const QJsonObject& object);
+    [[nodiscard]] static JsonResult<VORNRequest> fromJson(const QJsonObject& object);
 };
 
 namespace VORNRequestBuilder {
@@ -29,7 +29,7 @@ inline constexpr qint64 maximumReferences = 25;
 
 // The request for a raw selection: the validator's sentence and maxArticles clamped to
 // 1...25. Fails with the validator's invalidInput.
-std::expected<VORNRequest, LiteratureError> make(const QString& selectedText,
-                                                 const LiteratureQueryOptions& options);
+[[nodiscard]] std::expected<VORNRequest, LiteratureError> make(const QString& selectedText,
+                                                               const LiteratureQueryOptions& options);
 
 } // namespace VORNRequestBuilder

@@ -235,19 +235,19 @@ std::expected<LiteratureResult, LiteratureError> parse(const QByteArray& body,
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || document.isNull())
-        return refuse(u"The body is not valid JSON."_s);
+        return refuse(QStringLiteral("The body is not valid JSON."));
     if (!document.isObject())
-        return refuse(u"Expected a JSON object."_s);
+        return refuse(QStringLiteral("Expected a JSON object."));
     const QJsonObject root = document.object();
 
     const QJsonValue status = root.value("status"_L1);
     const bool ok = status.isString() && status.toString() == "ok"_L1;
     const bool noResults = status.isString() && status.toString() == "no_results"_L1;
     if (!ok && !noResults)
-        return refuse(u"Expected status to be ok or no_results."_s);
+        return refuse(QStringLiteral("Expected status to be ok or no_results."));
 
     LiteratureResult result;
-    result.answer = noResults ? u"VORN found no supporting references for this sentence."_s
+    result.answer = noResults ? QStringLiteral("VORN found no supporting references for this sentence.")
                               : firstString(root, {"answer"_L1, "response"_L1, "content"_L1});
 
     const qsizetype limit = qsizetype(std::clamp<qint64>(options.maxArticles, 1, 25));
@@ -265,9 +265,9 @@ std::expected<LiteratureResult, LiteratureError> parse(const QByteArray& body,
         }
     }
     if (ok && result.references.isEmpty())
-        return refuse(u"VORN returned status ok without usable references."_s);
+        return refuse(QStringLiteral("VORN returned status ok without usable references."));
     if (noResults && !result.references.isEmpty())
-        return refuse(u"VORN returned no_results with references."_s);
+        return refuse(QStringLiteral("VORN returned no_results with references."));
 
     const QJsonValue diagnostics = root.value("diagnostics"_L1);
     if (diagnostics.isObject()) {

@@ -22,8 +22,8 @@ inline constexpr qsizetype maximumExaminedEntries = 500;
 inline constexpr qint64 maximumCitationCount = 10'000'000;
 
 // The result, or malformedResponse with the reason the body was refused.
-std::expected<LiteratureResult, LiteratureError> parse(const QByteArray& body,
-                                                       const LiteratureQueryOptions& options);
+[[nodiscard]] std::expected<LiteratureResult, LiteratureError> parse(const QByteArray& body,
+                                                                     const LiteratureQueryOptions& options);
 
 // The reading helpers behind parse, exposed for tests.
 

@@ -18,9 +18,9 @@ QString AccessibilityBusStatus::busAddress() const
 {
     if (!m_bus.isConnected())
         return {};
-    const QDBusMessage reply = m_bus.call(
-        QDBusMessage::createMethodCall(service, path, service, QStringLiteral("GetAddress")), QDBus::Block,
-        callTimeoutMs);
+    const QDBusMessage reply =
+        m_bus.call(QDBusMessage::createMethodCall(service, path, service, QStringLiteral("GetAddress")),
+                   QDBus::Block, callTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
         return {};
     return reply.arguments().constFirst().toString().left(4096);
@@ -30,7 +30,8 @@ bool AccessibilityBusStatus::isEnabled() const
 {
     if (!m_bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, propertiesInterface, QStringLiteral("Get"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, propertiesInterface, QStringLiteral("Get"));
     call << statusInterface << QStringLiteral("IsEnabled");
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, callTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
@@ -43,7 +44,8 @@ bool AccessibilityBusStatus::setEnabled(bool enabled)
 {
     if (!m_bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, propertiesInterface, QStringLiteral("Set"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, propertiesInterface, QStringLiteral("Set"));
     call << statusInterface << QStringLiteral("IsEnabled") << QVariant::fromValue(QDBusVariant(enabled));
     return m_bus.call(call, QDBus::Block, callTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }

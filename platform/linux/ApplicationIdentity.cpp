@@ -73,9 +73,9 @@ std::optional<QString> flatpakIdOfProcess(qint32 pid, const QString& procRoot)
 std::optional<QString> cgroupApplicationId(const QByteArray& cgroup)
 {
     // app[-<launcher>]-<id>-<random>.scope or app[-<launcher>]-<id>[@<random>].service
-    static const QStringList launchers = {QStringLiteral("gnome-"), QStringLiteral("kde-"),
+    static const QStringList launchers = {QStringLiteral("gnome-"),   QStringLiteral("kde-"),
                                           QStringLiteral("flatpak-"), QStringLiteral("xfce-"),
-                                          QStringLiteral("dbus-"), QStringLiteral("openbox-")};
+                                          QStringLiteral("dbus-"),    QStringLiteral("openbox-")};
     for (const QByteArray& line : cgroup.split('\n')) {
         const QString unit = QString::fromUtf8(line.mid(line.lastIndexOf('/') + 1)).trimmed();
         if (!unit.startsWith(QStringLiteral("app-")))
@@ -125,7 +125,8 @@ QString desktopIdOfPath(const QString& path)
     return name;
 }
 
-std::optional<DesktopEntry> parseDesktopEntry(const QString& id, const QByteArray& content, const QString& locale)
+std::optional<DesktopEntry> parseDesktopEntry(const QString& id, const QByteArray& content,
+                                              const QString& locale)
 {
     const QHash<QString, QString> entry = group(content, QStringLiteral("Desktop Entry"));
     if (entry.value(QStringLiteral("Hidden")) == u"true")
@@ -133,8 +134,8 @@ std::optional<DesktopEntry> parseDesktopEntry(const QString& id, const QByteArra
     QString name;
     // Name[ll_CC], then Name[ll], then Name.
     const QString language = locale.section(u'_', 0, 0);
-    const QStringList keys = {QStringLiteral("Name[") + locale + u']', QStringLiteral("Name[") + language + u']',
-                              QStringLiteral("Name")};
+    const QStringList keys = {QStringLiteral("Name[") + locale + u']',
+                              QStringLiteral("Name[") + language + u']', QStringLiteral("Name")};
     for (const QString& key : keys) {
         name = entry.value(key);
         if (!name.isEmpty())
@@ -192,14 +193,15 @@ void DesktopEntries::indexWindowClasses()
     m_idByWindowClass.emplace();
     qsizetype read = 0;
     for (const QString& folder : m_folders) {
-        const QStringList files =
-            QDir(folder + QStringLiteral("/applications")).entryList({QStringLiteral("*.desktop")}, QDir::Files);
+        const QStringList files = QDir(folder + QStringLiteral("/applications"))
+                                      .entryList({QStringLiteral("*.desktop")}, QDir::Files);
         for (const QString& file : files) {
             if (++read > maximumDesktopFiles)
                 return;
             const QString id = desktopIdOfPath(file);
             const std::optional<DesktopEntry> entry = byId(id);
-            if (entry && !entry->startupWMClass.isEmpty() && !m_idByWindowClass->contains(entry->startupWMClass))
+            if (entry && !entry->startupWMClass.isEmpty() &&
+                !m_idByWindowClass->contains(entry->startupWMClass))
                 m_idByWindowClass->insert(entry->startupWMClass, id);
         }
     }

@@ -37,7 +37,8 @@ struct DesktopEntry
 };
 
 // Parses the [Desktop Entry] group; absent when it has no Name or is hidden.
-std::optional<DesktopEntry> parseDesktopEntry(const QString& id, const QByteArray& content, const QString& locale);
+std::optional<DesktopEntry> parseDesktopEntry(const QString& id, const QByteArray& content,
+                                              const QString& locale);
 
 // The desktop entries of the XDG data folders, looked up by id or window class.
 class DesktopEntries final

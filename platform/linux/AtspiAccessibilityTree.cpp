@@ -193,12 +193,16 @@ QList<AtspiAccessible*> AtspiAccessibilityTree::children(AtspiAccessible* access
     QList<AtspiAccessible*> result;
     Atspi::Error error;
     gint count = 0;
-    if (!Call(*this, accessible).run([&] { count = atspi_accessible_get_child_count(accessible, error.out()); }) ||
+    if (!Call(*this, accessible).run([&] {
+            count = atspi_accessible_get_child_count(accessible, error.out());
+        }) ||
         error.failed())
         return result;
     for (gint i = 0; i < std::min(count, limit); ++i) {
         AtspiAccessible* child = nullptr;
-        if (!Call(*this, accessible).run([&] { child = atspi_accessible_get_child_at_index(accessible, i, error.out()); }))
+        if (!Call(*this, accessible).run([&] {
+                child = atspi_accessible_get_child_at_index(accessible, i, error.out());
+            }))
             break;
         if (child)
             result.append(child);
@@ -276,8 +280,8 @@ AtspiAccessible* AtspiAccessibilityTree::frameAt(AtspiAccessible* application, Q
         Atspi::Error error;
         gboolean inside = FALSE;
         Call(*this, frame).run([&] {
-            inside = atspi_component_contains(ATSPI_COMPONENT(frame), int(nativePoint.x()), int(nativePoint.y()),
-                                              ATSPI_COORD_TYPE_SCREEN, error.out());
+            inside = atspi_component_contains(ATSPI_COMPONENT(frame), int(nativePoint.x()),
+                                              int(nativePoint.y()), ATSPI_COORD_TYPE_SCREEN, error.out());
         });
         if (!inside || error.failed())
             continue;
@@ -300,14 +304,15 @@ AtspiAccessible* AtspiAccessibilityTree::focusedIn(AtspiAccessible* frame)
     if (implements(frame, "Collection")) {
         const Atspi::Ref<AtspiStateSet> states(atspi_state_set_new(nullptr));
         atspi_state_set_add(states.get(), ATSPI_STATE_FOCUSED);
-        const Atspi::Ref<AtspiMatchRule> rule(
-            atspi_match_rule_new(states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL,
-                                 nullptr, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
+        const Atspi::Ref<AtspiMatchRule> rule(atspi_match_rule_new(
+            states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, nullptr,
+            ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE));
         Atspi::Error error;
         GArray* matches = nullptr;
         Call(*this, frame).run([&] {
-            matches = atspi_collection_get_matches(ATSPI_COLLECTION(frame), rule.get(),
-                                                   ATSPI_Collection_SORT_ORDER_CANONICAL, 8, TRUE, error.out());
+            matches =
+                atspi_collection_get_matches(ATSPI_COLLECTION(frame), rule.get(),
+                                             ATSPI_Collection_SORT_ORDER_CANONICAL, 8, TRUE, error.out());
         });
         if (matches) {
             AtspiAccessible* chosen = nullptr;
@@ -346,7 +351,9 @@ AtspiAccessible* AtspiAccessibilityTree::focusedIn(AtspiAccessible* frame)
         const Accessible node = std::move(queue.front());
         queue.pop_front();
         Atspi::Ref<AtspiStateSet> states;
-        Call(*this, node.get()).run([&] { states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(node.get())); });
+        Call(*this, node.get()).run([&] {
+            states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(node.get()));
+        });
         if (!states)
             continue;
         // The frame itself counts as no focus: nothing inside it has the keyboard.
@@ -384,9 +391,12 @@ AXResult<AXValue> AtspiAccessibilityTree::focusedElement()
     const Accessible ownedFrame(frame);
     // The element found last time, while it keeps the focus in the same frame,
     // spares the search (a walk of the tree where the toolkit has no Collection).
-    if (AtspiAccessible* last = accessibleOf(m_lastFocused); last && sameAccessible(accessibleOf(m_lastFocusFrame), frame)) {
+    if (AtspiAccessible* last = accessibleOf(m_lastFocused);
+        last && sameAccessible(accessibleOf(m_lastFocusFrame), frame)) {
         Atspi::Ref<AtspiStateSet> states;
-        Call(*this, last).run([&] { states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(last)); });
+        Call(*this, last).run([&] {
+            states = Atspi::Ref<AtspiStateSet>(atspi_accessible_get_state_set(last));
+        });
         if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED) &&
             atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) &&
             !atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT))
@@ -395,7 +405,8 @@ AXResult<AXValue> AtspiAccessibilityTree::focusedElement()
     // Without a focused element there is no selection to read: another widget's
     // selection in the same window is not what the user means.
     AtspiAccessible* focused = focusedIn(frame);
-    m_lastFocused = focused ? element(static_cast<AtspiAccessible*>(g_object_ref(focused))) : AccessibilityElement();
+    m_lastFocused =
+        focused ? element(static_cast<AtspiAccessible*>(g_object_ref(focused))) : AccessibilityElement();
     m_lastFocusFrame = element(static_cast<AtspiAccessible*>(g_object_ref(frame)));
     if (!focused)
         return std::unexpected(isGivenUp(frame) ? AXError::cannotComplete : AXError::noValue);
@@ -426,7 +437,9 @@ AXResult<AXValue> AtspiAccessibilityTree::roleName(AtspiAccessible* accessible)
     if (atspiRole == ATSPI_ROLE_TABLE) {
         Atspi::Error error;
         GHashTable* attributes = nullptr;
-        Call(*this, accessible).run([&] { attributes = atspi_accessible_get_attributes(accessible, error.out()); });
+        Call(*this, accessible).run([&] {
+            attributes = atspi_accessible_get_attributes(accessible, error.out());
+        });
         if (attributes) {
             const auto* xmlRoles = static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles"));
             grid = xmlRoles && qstrcmp(xmlRoles, "grid") == 0;
@@ -449,13 +462,17 @@ AXResult<AXValue> AtspiAccessibilityTree::parent(AtspiAccessible* accessible)
     return AXValue{AccessibilityElement(std::make_shared<ElementHandle>(std::move(owned)))};
 }
 
-AXResult<AtspiAccessibilityTree::TextSelection> AtspiAccessibilityTree::textSelection(AtspiAccessible* accessible)
+AXResult<AtspiAccessibilityTree::TextSelection>
+AtspiAccessibilityTree::textSelection(AtspiAccessible* accessible)
 {
     if (!implements(accessible, "Text"))
-        return std::unexpected(isGivenUp(accessible) ? AXError::cannotComplete : AXError::attributeUnsupported);
+        return std::unexpected(isGivenUp(accessible) ? AXError::cannotComplete
+                                                     : AXError::attributeUnsupported);
     Atspi::Error error;
     gint count = 0;
-    if (!Call(*this, accessible).run([&] { count = atspi_text_get_n_selections(ATSPI_TEXT(accessible), error.out()); }))
+    if (!Call(*this, accessible).run([&] {
+            count = atspi_text_get_n_selections(ATSPI_TEXT(accessible), error.out());
+        }))
         return std::unexpected(AXError::cannotComplete);
     if (error.failed())
         return std::unexpected(AXError::failure);
@@ -475,7 +492,9 @@ AXResult<QString> AtspiAccessibilityTree::text(AtspiAccessible* accessible, int 
 {
     Atspi::Error error;
     gchar* raw = nullptr;
-    if (!Call(*this, accessible).run([&] { raw = atspi_text_get_text(ATSPI_TEXT(accessible), start, end, error.out()); }))
+    if (!Call(*this, accessible).run([&] {
+            raw = atspi_text_get_text(ATSPI_TEXT(accessible), start, end, error.out());
+        }))
         return std::unexpected(AXError::cannotComplete);
     QString value = Atspi::takeString(raw);
     if (error.failed() || !raw)
@@ -502,7 +521,7 @@ AXResult<QRectF> AtspiAccessibilityTree::rangeBounds(AtspiAccessible* accessible
             Atspi::Owned<AtspiRect> character;
             Call(*this, accessible).run([&] {
                 character.reset(atspi_text_get_character_extents(ATSPI_TEXT(accessible), offset,
-                                                                  ATSPI_COORD_TYPE_SCREEN, error.out()));
+                                                                 ATSPI_COORD_TYPE_SCREEN, error.out()));
             });
             if (!error.failed() && character && character->width >= 0 && character->height > 0)
                 native = native.isNull() ? nativeRect(*character) : native.united(nativeRect(*character));
@@ -519,7 +538,7 @@ AXResult<QString> AtspiAccessibilityTree::expandedText(AtspiAccessible* document
     int links = 0;
     // Appends the text of [from, to) of node, expanding embedded objects.
     std::function<bool(AtspiAccessible*, int, int, int)> expand = [&](AtspiAccessible* node, int from, int to,
-                                                                       int depth) -> bool {
+                                                                      int depth) -> bool {
         const AXResult<QString> raw = text(node, from, to);
         if (!raw)
             return false;
@@ -544,7 +563,8 @@ AXResult<QString> AtspiAccessibilityTree::expandedText(AtspiAccessible* document
                 const gint index = atspi_hypertext_get_link_index(ATSPI_HYPERTEXT(node), here, error.out());
                 if (error.failed() || index < 0)
                     return;
-                const Atspi::Ref<AtspiHyperlink> link(atspi_hypertext_get_link(ATSPI_HYPERTEXT(node), index, error.out()));
+                const Atspi::Ref<AtspiHyperlink> link(
+                    atspi_hypertext_get_link(ATSPI_HYPERTEXT(node), index, error.out()));
                 if (link && !error.failed())
                     child = atspi_hyperlink_get_object(link.get(), 0, error.out());
             });
@@ -567,11 +587,13 @@ AXResult<QString> AtspiAccessibilityTree::expandedText(AtspiAccessible* document
             GHashTable* attributes = nullptr;
             Call(*this, child).run([&] { attributes = atspi_accessible_get_attributes(child, error.out()); });
             if (attributes) {
-                display = QString::fromUtf8(static_cast<const char*>(g_hash_table_lookup(attributes, "display")));
+                display =
+                    QString::fromUtf8(static_cast<const char*>(g_hash_table_lookup(attributes, "display")));
                 g_hash_table_unref(attributes);
             }
             const AXResult<int> childRole = role(child);
-            const bool block = Atspi::isBlock(childRole ? AtspiRole(*childRole) : ATSPI_ROLE_UNKNOWN, display);
+            const bool block =
+                Atspi::isBlock(childRole ? AtspiRole(*childRole) : ATSPI_ROLE_UNKNOWN, display);
             if (block && !out.isEmpty() && !out.endsWith(u'\n'))
                 out += u'\n';
             if (childEnd > childStart && !expand(child, childStart, childEnd, depth + 1))
@@ -587,7 +609,7 @@ AXResult<QString> AtspiAccessibilityTree::expandedText(AtspiAccessible* document
 }
 
 AXResult<AXValue> AtspiAccessibilityTree::copyAttributeValue(const AccessibilityElement& element,
-                                                              const QString& attribute)
+                                                             const QString& attribute)
 {
     if (!ensureConnected())
         return std::unexpected(AXError::apiDisabled);
@@ -652,8 +674,8 @@ AXResult<AXValue> AtspiAccessibilityTree::copyAttributeValue(const Accessibility
 }
 
 AXResult<AXValue> AtspiAccessibilityTree::copyParameterizedAttributeValue(const AccessibilityElement& element,
-                                                                           const QString& attribute,
-                                                                           const AXValue& parameter)
+                                                                          const QString& attribute,
+                                                                          const AXValue& parameter)
 {
     if (!ensureConnected())
         return std::unexpected(AXError::apiDisabled);
@@ -715,8 +737,8 @@ AXResult<QStringList> AtspiAccessibilityTree::copyAttributeNames(const Accessibi
     return names;
 }
 
-AXResult<AccessibilityElement> AtspiAccessibilityTree::copyElementAtPosition(const AccessibilityElement&, float x,
-                                                                            float y)
+AXResult<AccessibilityElement> AtspiAccessibilityTree::copyElementAtPosition(const AccessibilityElement&,
+                                                                             float x, float y)
 {
     if (!ensureConnected())
         return std::unexpected(AXError::apiDisabled);
@@ -738,7 +760,8 @@ AXResult<AccessibilityElement> AtspiAccessibilityTree::copyElementAtPosition(con
         AtspiAccessible* child = nullptr;
         Call(*this, current.get()).run([&] {
             child = atspi_component_get_accessible_at_point(ATSPI_COMPONENT(current.get()), int(native.x()),
-                                                            int(native.y()), ATSPI_COORD_TYPE_SCREEN, error.out());
+                                                            int(native.y()), ATSPI_COORD_TYPE_SCREEN,
+                                                            error.out());
         });
         Accessible next(child);
         if (!child || error.failed() || sameAccessible(child, current.get()))

@@ -10,10 +10,9 @@ const QString DBusHandOffService::notStartedError = QStringLiteral("app.vorn.cit
 const QString DBusHandOffService::selectionError = QStringLiteral("app.vorn.cite.Error.Selection");
 
 DBusHandOffService::DBusHandOffService(std::shared_ptr<VORNCiteServicesProvider> provider,
-                                       SelectionReader readSelection, FailureReporter reportFailure, QObject* parent)
-    : QObject(parent),
-      m_provider(std::move(provider)),
-      m_readSelection(std::move(readSelection)),
+                                       SelectionReader readSelection, FailureReporter reportFailure,
+                                       QObject* parent)
+    : QObject(parent), m_provider(std::move(provider)), m_readSelection(std::move(readSelection)),
       m_reportFailure(std::move(reportFailure))
 {
 }
@@ -34,7 +33,8 @@ void DBusHandOffService::FindCitations(const QString& text)
     const std::optional<QString> refused = m_provider->findCitations(text.left(maximumTextLength));
     if (!refused)
         return;
-    refuse(*refused == VORNCiteServicesProvider::stillStartingMessage ? notStartedError : noTextError, *refused);
+    refuse(*refused == VORNCiteServicesProvider::stillStartingMessage ? notStartedError : noTextError,
+           *refused);
 }
 
 void DBusHandOffService::FindSelection()
@@ -60,11 +60,13 @@ std::optional<QString> sendHandOff(QDBusConnection bus, const HandOffRequest& re
 {
     if (request.kind == HandOffRequest::Kind::none)
         return std::nullopt;
-    const QString method = request.kind == HandOffRequest::Kind::findText        ? QStringLiteral("FindCitations")
-                           : request.kind == HandOffRequest::Kind::findSelection ? QStringLiteral("FindSelection")
-                                                                                  : QStringLiteral("ShowSettings");
-    QDBusMessage call = QDBusMessage::createMethodCall(DBusHandOffService::serviceName, DBusHandOffService::objectPath,
-                                                       DBusHandOffService::interfaceName, method);
+    const QString method = request.kind == HandOffRequest::Kind::findText ? QStringLiteral("FindCitations")
+                           : request.kind == HandOffRequest::Kind::findSelection
+                               ? QStringLiteral("FindSelection")
+                               : QStringLiteral("ShowSettings");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(DBusHandOffService::serviceName, DBusHandOffService::objectPath,
+                                       DBusHandOffService::interfaceName, method);
     if (request.kind == HandOffRequest::Kind::findText)
         call << request.text;
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);

@@ -28,12 +28,12 @@ class DBusHandOffService final : public QObject, protected QDBusContext
     Q_DISABLE_COPY_MOVE(DBusHandOffService)
 
 public:
-    static const QString serviceName;   // "app.vorn.cite"
-    static const QString objectPath;    // "/app/vorn/cite"
+    static const QString serviceName; // "app.vorn.cite"
+    static const QString objectPath; // "/app/vorn/cite"
     static const QString interfaceName; // "app.vorn.cite"
-    static const QString noTextError;        // "app.vorn.cite.Error.NoText"
-    static const QString notStartedError;    // "app.vorn.cite.Error.NotStarted"
-    static const QString selectionError;     // "app.vorn.cite.Error.Selection"
+    static const QString noTextError; // "app.vorn.cite.Error.NoText"
+    static const QString notStartedError; // "app.vorn.cite.Error.NotStarted"
+    static const QString selectionError; // "app.vorn.cite.Error.Selection"
     // Received texts longer than this (UTF-16 units) are cut; the validator refuses them.
     static constexpr qsizetype maximumTextLength = 16384;
 
@@ -66,7 +66,13 @@ private:
 // What a start of the program asks for.
 struct HandOffRequest
 {
-    enum class Kind { none, findText, findSelection, showSettings };
+    enum class Kind
+    {
+        none,
+        findText,
+        findSelection,
+        showSettings
+    };
     Kind kind = Kind::none;
     QString text;
 };

@@ -3,14 +3,15 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-PrimarySelection::PrimarySelection(std::shared_ptr<X11Desktop> desktop, std::shared_ptr<X11Workspace> workspace,
-                                   std::function<QString()> readText)
+PrimarySelection::PrimarySelection(std::shared_ptr<X11Desktop> desktop,
+                                   std::shared_ptr<X11Workspace> workspace, std::function<QString()> readText)
     : m_desktop(std::move(desktop)), m_workspace(std::move(workspace)), m_readText(std::move(readText))
 {
     if (!m_readText) {
         m_readText = [] {
             QClipboard* clipboard = QGuiApplication::clipboard();
-            return clipboard && clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : QString();
+            return clipboard && clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection)
+                                                               : QString();
         };
     }
 }

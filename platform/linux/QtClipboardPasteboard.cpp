@@ -119,14 +119,16 @@ bool QtClipboardPasteboard::ownedByThisProcess()
     if (m_clipboardAtom == XCB_ATOM_NONE) {
         static constexpr char name[] = "CLIPBOARD";
         const std::unique_ptr<xcb_intern_atom_reply_t, decltype(freeReply)> atom(
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr),
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name),
+                                  nullptr),
             freeReply);
         if (!atom)
             return false;
         m_clipboardAtom = atom->atom;
     }
     const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(freeReply)> owner(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, m_clipboardAtom), nullptr),
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, m_clipboardAtom),
+                                      nullptr),
         freeReply);
     if (!owner || owner->owner == XCB_WINDOW_NONE)
         return false;
@@ -174,7 +176,8 @@ bool QtClipboardPasteboard::setString(const QString& text, const QString& type)
     if (m_declaredTypes && !m_declaredTypes->contains(type))
         return false;
     const QByteArray bytes = text.toUtf8();
-    auto existing = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& r) { return r.first == type; });
+    auto existing =
+        std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& r) { return r.first == type; });
     if (existing != m_pending.end())
         existing->second = bytes;
     else

@@ -62,7 +62,8 @@ quint32 X11Desktop::atom(const char* name)
     if (const auto found = m_atoms.constFind(key); found != m_atoms.constEnd())
         return *found;
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, static_cast<quint16>(key.size()), key.constData()), nullptr));
+        m_connection, xcb_intern_atom(m_connection, 0, static_cast<quint16>(key.size()), key.constData()),
+        nullptr));
     const quint32 value = reply ? reply->atom : quint32(XCB_ATOM_NONE);
     if (value != XCB_ATOM_NONE)
         m_atoms.insert(key, value);
@@ -74,7 +75,8 @@ std::optional<QByteArray> X11Desktop::property(Window window, quint32 property, 
     if (!isConnected() || property == XCB_ATOM_NONE)
         return std::nullopt;
     Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maximumPropertyLength), nullptr));
+        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maximumPropertyLength),
+        nullptr));
     if (!reply || reply->type == XCB_ATOM_NONE || reply->format != format)
         return std::nullopt;
     const int length = xcb_get_property_value_length(reply.get());
@@ -153,9 +155,10 @@ bool X11Desktop::hasClientIdQuery()
         const xcb_query_extension_reply_t* extension = xcb_get_extension_data(m_connection, &xcb_res_id);
         if (extension && extension->present) {
             // QueryClientIds came with version 1.2.
-            Reply<xcb_res_query_version_reply_t> version(
-                xcb_res_query_version_reply(m_connection, xcb_res_query_version(m_connection, 1, 2), nullptr));
-            usable = version && (version->server_major > 1 || (version->server_major == 1 && version->server_minor >= 2));
+            Reply<xcb_res_query_version_reply_t> version(xcb_res_query_version_reply(
+                m_connection, xcb_res_query_version(m_connection, 1, 2), nullptr));
+            usable = version && (version->server_major > 1 ||
+                                 (version->server_major == 1 && version->server_minor >= 2));
         }
         m_hasClientIdQuery = usable;
     }
@@ -193,7 +196,8 @@ std::optional<X11Desktop::Window> X11Desktop::clientWindowAt(QPoint point)
             m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
         if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
             continue;
-        if (const std::optional<QRect> geometry = windowGeometry(window); geometry && geometry->contains(point))
+        if (const std::optional<QRect> geometry = windowGeometry(window);
+            geometry && geometry->contains(point))
             return window;
     }
     return std::nullopt;

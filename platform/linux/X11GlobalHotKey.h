@@ -42,8 +42,8 @@ public:
     // The modifier bits of Alt, Super and Num Lock on this server's modifier map.
     struct Modifiers
     {
-        quint16 alt = 0x0008;     // Mod1
-        quint16 super = 0x0040;   // Mod4
+        quint16 alt = 0x0008; // Mod1
+        quint16 super = 0x0040; // Mod4
         quint16 numLock = 0x0010; // Mod2
     };
 

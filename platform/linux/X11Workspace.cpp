@@ -68,14 +68,17 @@ SelectionSource X11Workspace::describe(qint32 pid, std::optional<X11Desktop::Win
     }
     if (!id) {
         if (const std::optional<QByteArray> cgroup = readBounded(proc + QStringLiteral("/cgroup"))) {
-            if (const std::optional<QString> scoped = cgroupApplicationId(*cgroup); scoped && m_entries->byId(*scoped))
+            if (const std::optional<QString> scoped = cgroupApplicationId(*cgroup);
+                scoped && m_entries->byId(*scoped))
                 id = scoped;
         }
     }
     if (!id) {
-        if (const std::optional<QByteArray> environ = readBounded(proc + QStringLiteral("/environ"), 1 << 20)) {
+        if (const std::optional<QByteArray> environ =
+                readBounded(proc + QStringLiteral("/environ"), 1 << 20)) {
             const std::optional<QByteArray> file = environmentValue(*environ, "GIO_LAUNCHED_DESKTOP_FILE");
-            const std::optional<QByteArray> launchedPid = environmentValue(*environ, "GIO_LAUNCHED_DESKTOP_FILE_PID");
+            const std::optional<QByteArray> launchedPid =
+                environmentValue(*environ, "GIO_LAUNCHED_DESKTOP_FILE_PID");
             if (file && launchedPid && launchedPid->toLongLong() == pid)
                 id = desktopIdOfPath(QString::fromUtf8(*file));
         }

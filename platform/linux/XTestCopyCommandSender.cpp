@@ -38,8 +38,7 @@ XTestCopyCommandSender::XTestCopyCommandSender(std::shared_ptr<X11Desktop> deskt
 
 XTestCopyCommandSender::XTestCopyCommandSender(std::shared_ptr<X11Desktop> desktop, Options options,
                                                QClipboard* clipboard)
-    : m_desktop(std::move(desktop)),
-      m_options(std::move(options)),
+    : m_desktop(std::move(desktop)), m_options(std::move(options)),
       m_clipboard(clipboard ? clipboard : (qGuiApp ? QGuiApplication::clipboard() : nullptr))
 {
 }
@@ -52,16 +51,21 @@ XTestCopyCommandSender::~XTestCopyCommandSender()
 
 bool XTestCopyCommandSender::isWaylandSession()
 {
-    return qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland" || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland" ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-XTestCopyCommandSender::CopyKind XTestCopyCommandSender::copyKind(const QString& instance, const QString& windowClass)
+XTestCopyCommandSender::CopyKind XTestCopyCommandSender::copyKind(const QString& instance,
+                                                                  const QString& windowClass)
 {
-    static const QStringList ownCopy = {QStringLiteral("xterm"), QStringLiteral("uxterm"), QStringLiteral("urxvt"),
-                                        QStringLiteral("rxvt")};
-    static const QStringList terminals = {QStringLiteral("gnome-terminal-server"), QStringLiteral("gnome-terminal"),
-                                          QStringLiteral("konsole"), QStringLiteral("xfce4-terminal"),
-                                          QStringLiteral("kitty"), QStringLiteral("alacritty"),
+    static const QStringList ownCopy = {QStringLiteral("xterm"), QStringLiteral("uxterm"),
+                                        QStringLiteral("urxvt"), QStringLiteral("rxvt")};
+    static const QStringList terminals = {QStringLiteral("gnome-terminal-server"),
+                                          QStringLiteral("gnome-terminal"),
+                                          QStringLiteral("konsole"),
+                                          QStringLiteral("xfce4-terminal"),
+                                          QStringLiteral("kitty"),
+                                          QStringLiteral("alacritty"),
                                           QStringLiteral("tilix")};
     const QString names[] = {instance.toLower(), windowClass.toLower()};
     for (const QString& name : names) {
@@ -79,7 +83,8 @@ bool XTestCopyCommandSender::connect()
 {
     if (m_connection)
         return !xcb_connection_has_error(m_connection) && m_hasXTest;
-    m_connection = xcb_connect(m_options.display.isEmpty() ? nullptr : m_options.display.constData(), nullptr);
+    m_connection =
+        xcb_connect(m_options.display.isEmpty() ? nullptr : m_options.display.constData(), nullptr);
     if (xcb_connection_has_error(m_connection))
         return false;
     const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
@@ -130,8 +135,8 @@ bool XTestCopyCommandSender::modifiersHeld()
         xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
     if (!keymap)
         return true;
-    return std::ranges::any_of(m_modifierKeys,
-                               [&](quint8 keycode) { return keymap->keys[keycode / 8] & (1 << (keycode % 8)); });
+    return std::ranges::any_of(
+        m_modifierKeys, [&](quint8 keycode) { return keymap->keys[keycode / 8] & (1 << (keycode % 8)); });
 }
 
 std::unique_ptr<QObject> XTestCopyCommandSender::sendCopy(qint32 processIdentifier, Completion completion)
@@ -145,21 +150,21 @@ std::unique_ptr<QObject> XTestCopyCommandSender::sendCopy(qint32 processIdentifi
     };
     QObject::connect(timer, &QTimer::timeout, timer,
                      [this, timer, processIdentifier, deadline, finish, first = true]() mutable {
-        if (first) {
-            first = false;
-            timer->setInterval(m_options.modifierPoll);
-            if (processIdentifier <= 0 || m_options.waylandSession || !connect())
-                return finish(std::unexpected(Kind::copyEventFailed));
-            if (const Result front = activeWindowBelongsTo(processIdentifier); !front)
-                return finish(front);
-        }
-        if (modifiersHeld()) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                finish(std::unexpected(Kind::copyEventFailed));
-            return;
-        }
-        finish(deliver(processIdentifier));
-    });
+                         if (first) {
+                             first = false;
+                             timer->setInterval(m_options.modifierPoll);
+                             if (processIdentifier <= 0 || m_options.waylandSession || !connect())
+                                 return finish(std::unexpected(Kind::copyEventFailed));
+                             if (const Result front = activeWindowBelongsTo(processIdentifier); !front)
+                                 return finish(front);
+                         }
+                         if (modifiersHeld()) {
+                             if (std::chrono::steady_clock::now() >= deadline)
+                                 finish(std::unexpected(Kind::copyEventFailed));
+                             return;
+                         }
+                         finish(deliver(processIdentifier));
+                     });
     timer->start(0); // the first check from the event loop, then one per poll interval
     return handle;
 }
@@ -208,8 +213,8 @@ XTestCopyCommandSender::Result XTestCopyCommandSender::copyPrimaryToClipboard(qi
 {
     // Only the target's own selection: PRIMARY may still hold text that another
     // application selected earlier.
-    Reply<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, XCB_ATOM_PRIMARY), nullptr));
+    Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, XCB_ATOM_PRIMARY), nullptr));
     if (!owner || owner->owner == XCB_WINDOW_NONE || m_desktop->windowPid(owner->owner) != processIdentifier)
         return std::unexpected(Kind::copiedTextUnavailable);
     if (!m_clipboard)

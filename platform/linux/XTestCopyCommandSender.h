@@ -33,11 +33,17 @@ public:
     };
 
     // How Copy reaches an application, by the class of its window.
-    enum class CopyKind { controlC, controlShiftC, primaryToClipboard };
+    enum class CopyKind
+    {
+        controlC,
+        controlShiftC,
+        primaryToClipboard
+    };
 
     // clipboard defaults to the application's (needs a QGuiApplication).
     explicit XTestCopyCommandSender(std::shared_ptr<X11Desktop> desktop);
-    XTestCopyCommandSender(std::shared_ptr<X11Desktop> desktop, Options options, QClipboard* clipboard = nullptr);
+    XTestCopyCommandSender(std::shared_ptr<X11Desktop> desktop, Options options,
+                           QClipboard* clipboard = nullptr);
     ~XTestCopyCommandSender() override;
     XTestCopyCommandSender(const XTestCopyCommandSender&) = delete;
     XTestCopyCommandSender& operator=(const XTestCopyCommandSender&) = delete;

@@ -51,7 +51,8 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(QString executable, QString autosta
 
 QString XdgAutostartLoginItem::defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart");
 }
 
 QString XdgAutostartLoginItem::entryPath() const
@@ -109,8 +110,8 @@ std::expected<void, LaunchAtLoginError> XdgAutostartLoginItem::setEnabled(bool e
                                              "Terminal=false\n"
                                              "X-GNOME-Autostart-enabled=true\n");
         if (!file.open(QIODevice::WriteOnly) || file.write(entry.toUtf8()) < 0 || !file.commit())
-            return std::unexpected(LaunchAtLoginError(QStringLiteral("The autostart entry could not be written: ") +
-                                                      file.errorString()));
+            return std::unexpected(LaunchAtLoginError(
+                QStringLiteral("The autostart entry could not be written: ") + file.errorString()));
         return {};
     }
     if (current == LaunchAtLoginStatus::disabled)

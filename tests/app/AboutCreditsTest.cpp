@@ -10,7 +10,7 @@ TEST(AboutCredits, LinkTheBundledNoticesAndLicence)
 {
     const QString bundled = QStringLiteral(":/app.vorn.cite");
     for (const QString& name : {QStringLiteral("LICENSE.txt"), QStringLiteral("THIRD-PARTY-NOTICES.txt"),
-                               QStringLiteral("MenuBarIconTemplate.svg")}) {
+                                QStringLiteral("MenuBarIconTemplate.svg")}) {
         QFile file(bundled + u'/' + name);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         EXPECT_GT(file.size(), 100);

@@ -145,8 +145,9 @@ TEST_F(CoordinatorTest, FailuresBecomeMessageAndKind)
     lastCall().sink.fail(LiteratureError::requestFailed(429, QStringLiteral("Quota used.")));
     drainEvents();
     EXPECT_EQ(coordinator->phase(), ResultPanelPhase::failed);
-    EXPECT_EQ(coordinator->errorMessage(),
-              QStringLiteral("VORN declined this request because usage or rate limits were reached. Quota used."));
+    EXPECT_EQ(
+        coordinator->errorMessage(),
+        QStringLiteral("VORN declined this request because usage or rate limits were reached. Quota used."));
     EXPECT_EQ(coordinator->failureKind(), FailureKind::rateLimited);
 
     // A backend-reported cancellation is shown as such, without re-showing the panel.
@@ -212,7 +213,11 @@ TEST_F(CoordinatorTest, EveryAssignmentNotifiesAlsoWhenUnchanged)
 TEST_F(CoordinatorTest, LimitResultPanelHeight)
 {
     QSignalSpy spy(coordinator.get(), &AppCoordinator::resultPanelMaxHeightChanged);
-    struct Row { double available; double want; };
+    struct Row
+    {
+        double available;
+        double want;
+    };
     for (const Row& row : {Row{100, 180}, Row{1000, 560}, Row{400, 400}}) {
         coordinator->limitResultPanelHeight(row.available);
         EXPECT_EQ(coordinator->resultPanelMaxHeight(), row.want);
@@ -254,23 +259,31 @@ TEST_F(CoordinatorTest, CredentialStatusFollowsTheStore)
     EXPECT_EQ(coordinator->credentialStatus(), CredentialStatus::stored());
     EXPECT_TRUE(coordinator->hasStoredAPIKey());
     EXPECT_EQ(coordinator->maskedStoredAPIKey(),
-              QStringLiteral("vorn_\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022"
-                             "\u2022\u2022 (saved)"));
+              QStringLiteral(
+                  "vorn_\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022"
+                  "\u2022\u2022 (saved)"));
     EXPECT_FALSE(coordinator->maskedStoredAPIKey()->contains(QStringLiteral("secret")));
 
     keyStore->loadError = VORNAPIKeyStoreError::invalidStoredValue();
     coordinator->refreshCredentialStatus();
-    EXPECT_EQ(coordinator->credentialStatus(),
-              CredentialStatus::unreadable(QStringLiteral(
-                  "The saved VORN API key could not be read. Save a new vorn_ key in Settings to replace it.")));
+    EXPECT_EQ(
+        coordinator->credentialStatus(),
+        CredentialStatus::unreadable(QStringLiteral(
+            "The saved VORN API key could not be read. Save a new vorn_ key in Settings to replace it.")));
     EXPECT_FALSE(coordinator->hasStoredAPIKey());
     EXPECT_EQ(coordinator->currentCredentialScope(), QStringLiteral("missing"));
 }
 
 TEST(CoordinatorStatic, ClassifyAndFriendlyMessage)
 {
-    struct Row { LiteratureError error; FailureKind kind; QString message; };
-    const QString declined = QStringLiteral("VORN declined this request because usage or rate limits were reached.");
+    struct Row
+    {
+        LiteratureError error;
+        FailureKind kind;
+        QString message;
+    };
+    const QString declined =
+        QStringLiteral("VORN declined this request because usage or rate limits were reached.");
     const QList<Row> rows = {
         {LiteratureError::requestFailed(401), FailureKind::invalidKey,
          QStringLiteral("VORN rejected this API key. Replace it with an active vorn_ key in Settings.")},
@@ -299,10 +312,12 @@ TEST(CoordinatorStatic, ClassifyAndFriendlyMessage)
          QStringLiteral("The literature request failed: offline")},
         {LiteratureError::invalidEndpoint(), FailureKind::other,
          QStringLiteral("The literature service endpoint is invalid.")},
-        {LiteratureError::invalidInput(QStringLiteral("Too short.")), FailureKind::other, QStringLiteral("Too short.")},
+        {LiteratureError::invalidInput(QStringLiteral("Too short.")), FailureKind::other,
+         QStringLiteral("Too short.")},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(AppCoordinator::classify(row.error), row.kind) << row.error.errorDescription().toStdString();
+        EXPECT_EQ(AppCoordinator::classify(row.error), row.kind)
+            << row.error.errorDescription().toStdString();
         EXPECT_EQ(AppCoordinator::friendlyMessage(row.error), row.message);
     }
 }
@@ -333,7 +348,8 @@ TEST(CoordinatorStatic, ClipboardCaptureErrorsReachTheUserUnchangedAsOther)
 {
     for (const ClipboardCaptureError error :
          {ClipboardCaptureError::Kind::busy, ClipboardCaptureError::Kind::copyTimedOut,
-          ClipboardCaptureError::Kind::clipboardRestoreFailed, ClipboardCaptureError::Kind::copyEventFailed}) {
+          ClipboardCaptureError::Kind::clipboardRestoreFailed,
+          ClipboardCaptureError::Kind::copyEventFailed}) {
         const SelectionCaptureFailure failure(error);
         EXPECT_EQ(AppCoordinator::classify(failure), FailureKind::other);
         EXPECT_EQ(AppCoordinator::friendlyMessage(failure), error.errorDescription());
@@ -374,7 +390,10 @@ TEST(CoordinatorSelection, OneSelectionProviderAndADefaultThatFindsNoText)
             return QtFuture::makeReadyFuture(AsyncSelectionCaptureResult(
                 std::unexpected(SelectionCaptureFailure(SelectionCaptureError::staleSelection()))));
         }
-        QFuture<bool> isStillValid(const SystemSelection&) override { return QtFuture::makeReadyFuture(true); }
+        QFuture<bool> isStillValid(const SystemSelection&) override
+        {
+            return QtFuture::makeReadyFuture(true);
+        }
     };
     auto provider = std::make_shared<Provider>();
     AppCoordinator::Dependencies deps;

@@ -12,7 +12,10 @@ class AppSettingsTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
-    std::unique_ptr<QSettings> file() const { return std::make_unique<QSettings>(path(), QSettings::IniFormat); }
+    std::unique_ptr<QSettings> file() const
+    {
+        return std::make_unique<QSettings>(path(), QSettings::IniFormat);
+    }
     // What another process reading the file sees.
     QVariant stored(const QString& key) const { return QSettings(path(), QSettings::IniFormat).value(key); }
     void storeRaw(const QString& key, const QVariant& value) const
@@ -40,9 +43,14 @@ TEST_F(AppSettingsTest, FreshInstallationDefaults)
 
 TEST_F(AppSettingsTest, StoredValuesAreReadWithFallbacks)
 {
-    struct Row { QString minutes; int want; };
-    for (const Row& row : {Row{QStringLiteral("30"), 15}, Row{QStringLiteral("60"), 60}, Row{QStringLiteral("0"), 0},
-                           Row{QStringLiteral("five"), 15}, Row{QStringLiteral("-5"), 15}}) {
+    struct Row
+    {
+        QString minutes;
+        int want;
+    };
+    for (const Row& row :
+         {Row{QStringLiteral("30"), 15}, Row{QStringLiteral("60"), 60}, Row{QStringLiteral("0"), 0},
+          Row{QStringLiteral("five"), 15}, Row{QStringLiteral("-5"), 15}}) {
         storeRaw(AppSettings::cacheDurationMinutesKey, row.minutes);
         EXPECT_EQ(AppSettings(file()).cacheDurationMinutes(), row.want) << row.minutes.toStdString();
     }
@@ -112,7 +120,8 @@ TEST(AppSettingsEfetch, EndpointIsHttpsOnly)
 {
     QTemporaryDir dir;
     const auto settingsAt = [&dir](const std::optional<QString>& value) {
-        auto store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("efetch.ini")), QSettings::IniFormat);
+        auto store =
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("efetch.ini")), QSettings::IniFormat);
         store->clear();
         if (value)
             store->setValue(AppSettings::efetchURLKey, *value);
@@ -120,9 +129,11 @@ TEST(AppSettingsEfetch, EndpointIsHttpsOnly)
     };
     EXPECT_EQ(settingsAt(std::nullopt)->efetchEndpoint(),
               QUrl(QStringLiteral("https://eutils.ncbi.nlm.nih.gov/entrez/eutils/efetch.fcgi")));
-    EXPECT_EQ(settingsAt(QStringLiteral("  https://127.0.0.1:8443/entrez/eutils/efetch.fcgi "))->efetchEndpoint(),
-              QUrl(QStringLiteral("https://127.0.0.1:8443/entrez/eutils/efetch.fcgi")));
-    for (const QString& refused : {QStringLiteral("http://127.0.0.1/efetch"), QStringLiteral("file:///etc/passwd"),
-                                   QStringLiteral("https://"), QStringLiteral("not a url")})
+    EXPECT_EQ(
+        settingsAt(QStringLiteral("  https://127.0.0.1:8443/entrez/eutils/efetch.fcgi "))->efetchEndpoint(),
+        QUrl(QStringLiteral("https://127.0.0.1:8443/entrez/eutils/efetch.fcgi")));
+    for (const QString& refused :
+         {QStringLiteral("http://127.0.0.1/efetch"), QStringLiteral("file:///etc/passwd"),
+          QStringLiteral("https://"), QStringLiteral("not a url")})
         EXPECT_TRUE(settingsAt(refused)->efetchEndpoint().isEmpty()) << refused.toStdString();
 }

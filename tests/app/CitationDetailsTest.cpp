@@ -88,7 +88,8 @@ protected:
         coordinator->run(LiteratureQuery{u"Aspirin reduces fever."_s, {}}, std::nullopt);
         backend->calls.last()->sink.complete(result);
         backend->calls.last()->sink.finish();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, 5000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, 5000));
     }
 
     bool waitForStatus(CiteDetailStatus::Kind kind)
@@ -129,7 +130,8 @@ TEST_F(CitationDetailsTest, CitingTheFirstOfFiveFetchesAllFiveOnceChosenFirst)
     ASSERT_TRUE(coordinator->citeReference()->article.has_value());
     EXPECT_EQ(coordinator->citeReference()->article->pmid, knownPMIDs[2]);
     EXPECT_EQ(coordinator->articleMetadataCache().size(), 5);
-    EXPECT_FALSE(coordinator->result()->references[2].article.has_value()) << "the result itself is unchanged";
+    EXPECT_FALSE(coordinator->result()->references[2].article.has_value())
+        << "the result itself is unchanged";
 
     // Every other reference is now cited at once, without a request.
     for (const QString& pmid : {knownPMIDs[1], knownPMIDs[4]}) {
@@ -271,13 +273,16 @@ TEST_F(CitationDetailsTest, ReportsAreWrittenInOneChangeRichWithHtmlFirst)
         coordinator->copyRichReport();
         coordinator->copyPlainReport();
         ASSERT_EQ(pasteboard->writes.size(), 2);
-        EXPECT_EQ(pasteboard->writes[0],
-                  (QList<std::pair<QString, QByteArray>>{
-                      {PasteboardType::html, LiteratureReportFormatter::html(result, includeEvidence).toUtf8()},
-                      {PasteboardType::string, LiteratureReportFormatter::plainText(result, includeEvidence).toUtf8()}}));
+        EXPECT_EQ(
+            pasteboard->writes[0],
+            (QList<std::pair<QString, QByteArray>>{
+                {PasteboardType::html, LiteratureReportFormatter::html(result, includeEvidence).toUtf8()},
+                {PasteboardType::string,
+                 LiteratureReportFormatter::plainText(result, includeEvidence).toUtf8()}}));
         EXPECT_EQ(pasteboard->writes[1],
                   (QList<std::pair<QString, QByteArray>>{
-                      {PasteboardType::string, LiteratureReportFormatter::plainText(result, includeEvidence).toUtf8()}}));
+                      {PasteboardType::string,
+                       LiteratureReportFormatter::plainText(result, includeEvidence).toUtf8()}}));
     }
     EXPECT_EQ(pasteboard->otherCalls, 0) << "no clearing or declaring that would publish partial content";
 }
@@ -291,7 +296,8 @@ TEST_F(CitationDetailsTest, OpenReferencePrefersThePubMedPageAndOpensOnlyWebPage
         std::optional<QUrl> expected;
     };
     const QList<Case> cases = {
-        {u"0023435529"_s, QUrl(u"https://example.org/a"_s), QUrl(u"https://pubmed.ncbi.nlm.nih.gov/23435529/"_s)},
+        {u"0023435529"_s, QUrl(u"https://example.org/a"_s),
+         QUrl(u"https://pubmed.ncbi.nlm.nih.gov/23435529/"_s)},
         {u"not a pmid"_s, QUrl(u"https://example.org/a"_s), QUrl(u"https://example.org/a"_s)},
         {u""_s, QUrl(u"file:///etc/passwd"_s), std::nullopt},
         {u""_s, QUrl(u"javascript:alert(1)"_s), std::nullopt},

@@ -74,7 +74,8 @@ TEST(CoordinatorBackend, KeyStoreFailureShowsTheStoresOwnSentence)
     deps.settings = settingsIn(dir, QStringLiteral("https://127.0.0.1:9"));
     auto keyStore = std::make_shared<FakeKeyStore>();
     AppCoordinator coordinator(keyStore, deps);
-    const VORNAPIKeyStoreError failure = VORNAPIKeyStoreError::keychainFailure(2, QStringLiteral("Cannot unlock"));
+    const VORNAPIKeyStoreError failure =
+        VORNAPIKeyStoreError::keychainFailure(2, QStringLiteral("Cannot unlock"));
     keyStore->loadError = failure;
     coordinator.run(query(QStringLiteral("Aspirin reduces fever.")), std::nullopt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.phase() != ResultPanelPhase::loading; }));
@@ -97,7 +98,8 @@ TEST(CoordinatorBackend, AWaitingKeyStoreNeverHoldsUpTheEventLoop)
     ASSERT_TRUE(QTest::qWaitFor([&] { return keyStore->entered.available() == 1; }));
     bool timerRan = false;
     QTimer::singleShot(10, [&] { timerRan = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return timerRan; }, 2000)) << "the event loop runs while the store waits";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return timerRan; }, 2000))
+        << "the event loop runs while the store waits";
     EXPECT_EQ(coordinator.phase(), ResultPanelPhase::loading);
 
     // The user gives up; the key that arrives afterwards changes nothing.
@@ -124,5 +126,6 @@ TEST(CoordinatorBackend, CredentialStatusReadOffThreadArrivesLater)
     keyStore->release.release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.hasStoredAPIKey(); }));
     EXPECT_EQ(coordinator.credentialStatus(), CredentialStatus::stored());
-    EXPECT_EQ(coordinator.currentCredentialScope(), AppCoordinator::credentialScope(QStringLiteral("vorn_abc")));
+    EXPECT_EQ(coordinator.currentCredentialScope(),
+              AppCoordinator::credentialScope(QStringLiteral("vorn_abc")));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AppServices.h"
-#include "support/FakeKeyStore.h"
 #include "literature/LiteratureBackend.h"
+#include "support/FakeKeyStore.h"
 
 #include <QList>
 
@@ -115,9 +115,13 @@ public:
         GlobalHotKeyRegistrationReport{GlobalHotKeyAvailability::registered()};
     GlobalHotKeyRegistrationReport report;
 
-    bool isRegistered() const override { return static_cast<bool>(handler) && report.availability == GlobalHotKeyAvailability::registered(); }
+    bool isRegistered() const override
+    {
+        return static_cast<bool>(handler) && report.availability == GlobalHotKeyAvailability::registered();
+    }
     GlobalHotKeyRegistrationReport registrationReport() const override { return report; }
-    std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError> registerHotKey(std::function<void()> h) override
+    std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError>
+    registerHotKey(std::function<void()> h) override
     {
         ++registrations;
         if (!outcome)

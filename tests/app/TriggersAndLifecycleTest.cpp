@@ -32,8 +32,8 @@ class TriggersTest : public ::testing::Test
 {
 protected:
     QTemporaryDir settingsDir;
-    std::shared_ptr<AppSettings> settings = std::make_shared<AppSettings>(
-        std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    std::shared_ptr<AppSettings> settings = std::make_shared<AppSettings>(std::make_unique<QSettings>(
+        settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
     std::shared_ptr<FakeKeyStore> keyStore = std::make_shared<FakeKeyStore>();
     std::shared_ptr<FakeResultPanel> panel = std::make_shared<FakeResultPanel>();
     std::shared_ptr<ScriptedBackend> backend = std::make_shared<ScriptedBackend>();
@@ -73,7 +73,8 @@ TEST_F(TriggersTest, CaptureDispatchesTheNormalisedSelection)
     settings->setCacheDurationMinutes(60);
     coordinator->captureCitations();
     ASSERT_EQ(provider->captures.size(), 1);
-    EXPECT_EQ(lastCapture().options, (SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough}));
+    EXPECT_EQ(lastCapture().options,
+              (SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough}));
     EXPECT_TRUE(coordinator->isCapturingSelection());
     EXPECT_TRUE(backend->calls.isEmpty()) << "nothing is queried before the capture returns";
 
@@ -124,7 +125,8 @@ TEST_F(TriggersTest, CaptureFailureEndsTheRunningQueryAndClearsTheSelection)
     drainEvents();
     EXPECT_TRUE(running->cancelled);
     EXPECT_EQ(coordinator->phase(), ResultPanelPhase::failed);
-    EXPECT_EQ(coordinator->errorMessage(), SelectionCaptureError::accessibilityPermissionRequired().errorDescription());
+    EXPECT_EQ(coordinator->errorMessage(),
+              SelectionCaptureError::accessibilityPermissionRequired().errorDescription());
     EXPECT_EQ(coordinator->failureKind(), FailureKind::accessibility);
     EXPECT_FALSE(coordinator->selection().has_value());
     EXPECT_FALSE(coordinator->canRetryLastQuery());
@@ -227,7 +229,8 @@ TEST_F(TriggersTest, StopEmptiesTheResultCache)
     deps.selectionProvider = provider;
     std::shared_ptr<InMemoryLiteratureCache> cache;
     deps.backendFactory = [&](const QString& scope) -> std::shared_ptr<LiteratureBackend> {
-        return std::make_shared<CachingLiteratureBackend>(network, cache, std::make_shared<InFlightLiteratureRequests>(),
+        return std::make_shared<CachingLiteratureBackend>(network, cache,
+                                                          std::make_shared<InFlightLiteratureRequests>(),
                                                           QStringLiteral("https://example.test/cite"), scope);
     };
     AppCoordinator c(keyStore, deps);
@@ -250,10 +253,12 @@ TEST_F(TriggersTest, ShortcutReportBecomesTheStatusMessage)
 {
     hotKey->outcome = GlobalHotKeyRegistrationReport{GlobalHotKeyAvailability::unavailable(10)};
     coordinator->start();
-    EXPECT_EQ(coordinator->shortcutRegistrationReport().availability, GlobalHotKeyAvailability::unavailable(10));
+    EXPECT_EQ(coordinator->shortcutRegistrationReport().availability,
+              GlobalHotKeyAvailability::unavailable(10));
     EXPECT_EQ(coordinator->shortcutStatusMessage(),
-              QStringLiteral("Alt+Super+G is already in use or unavailable (error 10). Quit VORN Lens or change its "
-                             "shortcut."));
+              QStringLiteral(
+                  "Alt+Super+G is already in use or unavailable (error 10). Quit VORN Lens or change its "
+                  "shortcut."));
     EXPECT_EQ(activations->observations, 1) << "start carries on";
 
     coordinator->stop();
@@ -276,9 +281,10 @@ TEST_F(TriggersTest, TrustLostAndRestoredWhileRunning)
     settings->setHasCompletedOnboarding(true);
     coordinator->start();
     EXPECT_EQ(permission->prompts, 1) << "a start without trust prompts once";
-    EXPECT_EQ(coordinator->accessibilityWarning(),
-              QStringLiteral("VORN Cite lost Accessibility access. Re-enable desktop accessibility in your system "
-                             "settings."));
+    EXPECT_EQ(
+        coordinator->accessibilityWarning(),
+        QStringLiteral("VORN Cite lost Accessibility access. Re-enable desktop accessibility in your system "
+                       "settings."));
 
     permission->trusted = true;
     activations->handler();

@@ -29,8 +29,9 @@ const QString prompt = u"VORN API key: "_s;
 void startWithoutCapabilities(QProcess& process, const QString& program, const QStringList& arguments)
 {
     if (geteuid() == 0)
-        process.start(u"setpriv"_s, QStringList{u"--bounding-set=-all"_s, u"--inh-caps=-all"_s, u"--"_s, program} +
-                                        arguments);
+        process.start(u"setpriv"_s,
+                      QStringList{u"--bounding-set=-all"_s, u"--inh-caps=-all"_s, u"--"_s, program} +
+                          arguments);
     else
         process.start(program, arguments);
 }
@@ -153,8 +154,9 @@ TEST(CliProcess, FindRunsNonDumpable)
     sleeper.waitForFinished();
 
     QProcess find;
-    startWithoutCapabilities(find, QStringLiteral(VORN_CLI_PATH),
-                             {u"find"_s, u"--ca-certificates"_s, caFile, u"Aspirin reduces fever in adults."_s});
+    startWithoutCapabilities(
+        find, QStringLiteral(VORN_CLI_PATH),
+        {u"find"_s, u"--ca-certificates"_s, caFile, u"Aspirin reduces fever in adults."_s});
     ASSERT_TRUE(find.waitForStarted());
     ASSERT_TRUE(server.waitForRequests(1, 30000)) << find.readAllStandardError().toStdString();
     EXPECT_FALSE(peerCanRead(find.processId())) << "find is dumpable while it holds the key";

@@ -2,6 +2,7 @@
 #include "FindCommand.h"
 #include "TestHttpsServer.h"
 #include "literature/UserSettingsFile.h"
+#include "service/VORNBackend.h"
 #include "support/FakeKeyStore.h"
 
 #include <QDir>
@@ -82,7 +83,13 @@ TEST_F(FindCliTest, PrintsTheReportOfTheServicesAnswer)
 
 TEST_F(FindCliTest, FailuresPrintThePanelsSentence)
 {
-    struct Row { std::optional<QString> key; std::optional<TestHttpResponse> response; QByteArray input; QString err; };
+    struct Row
+    {
+        std::optional<QString> key;
+        std::optional<TestHttpResponse> response;
+        QByteArray input;
+        QString err;
+    };
     const QList<Row> rows = {
         {std::nullopt, std::nullopt, "Aspirin reduces fever in adults.",
          QStringLiteral("Enter a VORN API key in Settings before searching.\n")},
@@ -101,7 +108,8 @@ TEST_F(FindCliTest, FailuresPrintThePanelsSentence)
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_EQ(r.err, row.err);
     }
-    EXPECT_EQ(server.requests().size(), 1) << "only the request with a key and a valid sentence reaches the service";
+    EXPECT_EQ(server.requests().size(), 1)
+        << "only the request with a key and a valid sentence reaches the service";
 }
 
 TEST_F(FindCliTest, CiteFetchesThePubMedRecordsAndPrintsEachCitation)
@@ -117,7 +125,8 @@ TEST_F(FindCliTest, CiteFetchesThePubMedRecordsAndPrintsEachCitation)
           {"pmid":"35358095","title":"Neutrophil extracellular traps regulate ischemic stroke brain injury.",
            "journal":"J Clin Invest","year":"2022","authors":["Denorme F"]}]})");
     });
-    const QStringList args = {QStringLiteral("--cite"), QStringLiteral("apa"), QStringLiteral("--pubmed-endpoint"),
+    const QStringList args = {QStringLiteral("--cite"), QStringLiteral("apa"),
+                              QStringLiteral("--pubmed-endpoint"),
                               server.url(EfetchFixtures::path()).toString()};
 
     const Result r = find(args, "Neutrophil traps worsen stroke injury.");
@@ -126,9 +135,9 @@ TEST_F(FindCliTest, CiteFetchesThePubMedRecordsAndPrintsEachCitation)
     // Volume and DOI come only from the PubMed record.
     EXPECT_TRUE(r.out.contains(QStringLiteral("132(10)")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("https://doi.org/10.1172/JCI154225")));
-    const qsizetype efetchRequests = std::count_if(server.requests().begin(), server.requests().end(), [](const auto& q) {
-        return q.target.startsWith(EfetchFixtures::path().toUtf8());
-    });
+    const qsizetype efetchRequests =
+        std::count_if(server.requests().begin(), server.requests().end(),
+                      [](const auto& q) { return q.target.startsWith(EfetchFixtures::path().toUtf8()); });
     EXPECT_EQ(efetchRequests, 1);
 
     // Without PubMed the citation still renders from the service's data, with a warning.
@@ -136,8 +145,39 @@ TEST_F(FindCliTest, CiteFetchesThePubMedRecordsAndPrintsEachCitation)
     const Result degraded = find(args, "Neutrophil traps worsen stroke injury.");
     EXPECT_EQ(degraded.status, 0);
     EXPECT_TRUE(degraded.out.contains(QStringLiteral("Denorme, F. (2022).")));
-    EXPECT_TRUE(degraded.err.startsWith(QStringLiteral("PubMed records could not be fetched"))) << degraded.err.toStdString();
+    EXPECT_TRUE(degraded.err.startsWith(QStringLiteral("PubMed records could not be fetched")))
+        << degraded.err.toStdString();
 
-    const Result badStyle = find({QStringLiteral("--cite"), QStringLiteral("ieee")}, "Neutrophil traps worsen stroke.");
+    const Result badStyle =
+        find({QStringLiteral("--cite"), QStringLiteral("ieee")}, "Neutrophil traps worsen stroke.");
     EXPECT_EQ(badStyle.status, 2);
+}
+
+// With no service address anywhere, the panel's sentence is followed by how to set one.
+TEST(FindCliWithoutAddress, SaysHowToSetTheServiceAddress)
+{
+    if (!VORNBackend::configuredServiceBaseURL().isEmpty())
+        GTEST_SKIP() << "this build has a service address of its own";
+    QFile::remove(UserSettingsFile::path());
+    auto store = std::make_shared<FakeKeyStore>();
+    store->key = QStringLiteral("vorn_test");
+    const auto find = [&store](const QStringList& arguments) {
+        FindCommand command([store] { return store; });
+        CommandIO io([] { return QByteArray("Aspirin reduces fever in adults."); });
+        const int status = command.run(arguments, io);
+        return std::pair(status, QString::fromUtf8(io.err));
+    };
+
+    const auto [status, err] = find({});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, QStringLiteral(
+                       "The literature service endpoint is invalid.\nNo service address is configured: set "
+                       "literature.serviceURL in ") +
+                       UserSettingsFile::path() + QStringLiteral(", or pass --endpoint BASE-URL.\n"));
+
+    // An address that is there but unusable gets the sentence alone.
+    const auto [httpStatus, httpErr] =
+        find({QStringLiteral("--endpoint"), QStringLiteral("http://127.0.0.1:1")});
+    EXPECT_EQ(httpStatus, 1);
+    EXPECT_EQ(httpErr, QStringLiteral("The literature service endpoint is invalid.\n"));
 }

@@ -177,10 +177,11 @@ TEST(CliFormat, ControlCharactersFromTheNetworkNeverReachTheOutput)
     const QByteArray fromService =
         QJsonDocument(QJsonDocument::fromJson(parsed.out.toUtf8())[u"references"_s][0].toObject()).toJson();
 
-    const QByteArray efetch = "<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>31234567</PMID><Article>"
-                              "<ArticleTitle>Effects of &#x9B;31mexercise&#x9B;0m on sleep&#x7F;</ArticleTitle>"
-                              "<AuthorList><Author><LastName>Sm&#x85;ith</LastName><ForeName>J&#x90;ohn</ForeName>"
-                              "</Author></AuthorList></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>";
+    const QByteArray efetch =
+        "<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>31234567</PMID><Article>"
+        "<ArticleTitle>Effects of &#x9B;31mexercise&#x9B;0m on sleep&#x7F;</ArticleTitle>"
+        "<AuthorList><Author><LastName>Sm&#x85;ith</LastName><ForeName>J&#x90;ohn</ForeName>"
+        "</Author></AuthorList></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>";
     const CliRun articles = runCli({u"parse-pubmed"_s}, efetch);
     ASSERT_EQ(articles.status, 0) << articles.err.toStdString();
     EXPECT_EQ(controls(articles.out), "");

@@ -107,8 +107,8 @@ QVariant probe(const QDBusConnection& bus, const QString& property)
 
 QDBusMessage findCitations(const QDBusConnection& bus, const QString& text)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, serviceName,
-                                                       QStringLiteral("FindCitations"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(serviceName, objectPath, serviceName, QStringLiteral("FindCitations"));
     call << text;
     return bus.call(call, QDBus::Block, waitMs);
 }
@@ -132,7 +132,11 @@ protected:
             EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
         }
         // The name is free again for the next test.
-        EXPECT_TRUE(QTest::qWaitFor([] { return !QDBusConnection::sessionBus().interface()->isServiceRegistered(serviceName).value(); }, waitMs));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] {
+                return !QDBusConnection::sessionBus().interface()->isServiceRegistered(serviceName).value();
+            },
+            waitMs));
     }
 
     // Starts the application and waits until it has started.
@@ -174,10 +178,11 @@ TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSente
     ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
 
     QProcess key;
-    key.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
-                                           QStringLiteral("super+alt+g")});
+    key.start(QStringLiteral("xdotool"),
+              {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("super+alt+g")});
     ASSERT_TRUE(key.waitForFinished(waitMs));
-    const std::expected<QString, LiteratureError> expected = LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
+    const std::expected<QString, LiteratureError> expected =
+        LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
     EXPECT_TRUE(DemoService::shared().waitForRequest(*expected))
         << probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().toStdString();
@@ -202,7 +207,8 @@ TEST_F(ApplicationDesktop, HandOffsReachTheRunningInstance)
     const QDBusMessage blank = findCitations(QDBusConnection::sessionBus(), QStringLiteral("  \n "));
     EXPECT_EQ(blank.type(), QDBusMessage::ErrorMessage);
     EXPECT_EQ(blank.errorName(), QStringLiteral("app.vorn.cite.Error.NoText"));
-    EXPECT_EQ(blank.errorMessage(), QStringLiteral("VORN Cite did not receive selected text from this application."));
+    EXPECT_EQ(blank.errorMessage(),
+              QStringLiteral("VORN Cite did not receive selected text from this application."));
 
     // A second start hands its text over and ends; the first instance queries it.
     const QString handed = QStringLiteral("Ibuprofen lowers fever in children with otitis.");
@@ -212,7 +218,8 @@ TEST_F(ApplicationDesktop, HandOffsReachTheRunningInstance)
 
     QByteArray error;
     EXPECT_EQ(runSecond({QStringLiteral("--find"), QStringLiteral(" ")}, &error), 1);
-    EXPECT_TRUE(error.contains("VORN Cite did not receive selected text from this application.")) << error.toStdString();
+    EXPECT_TRUE(error.contains("VORN Cite did not receive selected text from this application."))
+        << error.toStdString();
 }
 
 TEST_F(ApplicationDesktop, FindSelectionTakesPrimaryOnlyFromTheFrontmostApplication)
@@ -220,11 +227,13 @@ TEST_F(ApplicationDesktop, FindSelectionTakesPrimaryOnlyFromTheFrontmostApplicat
     startApplication();
     ASSERT_TRUE(activate(Toolkit::gtk));
     ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
-    const std::expected<QString, LiteratureError> expected = LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
+    const std::expected<QString, LiteratureError> expected =
+        LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
     const qsizetype before = DemoService::shared().requests().count(*expected);
     EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return DemoService::shared().requests().count(*expected) > before; }, waitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return DemoService::shared().requests().count(*expected) > before; }, waitMs));
 
     // The GTK fixture still owns PRIMARY, but another application is in front now:
     // the selection is stale and never sent.
@@ -254,8 +263,8 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_DIRS"), data.path());
     daemon.setProcessEnvironment(environment);
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                 QStringLiteral("--print-address=1")});
     ASSERT_TRUE(daemon.waitForStarted(waitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.canReadLine(); }, waitMs));
     const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
@@ -270,7 +279,8 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
         const QDBusReply<uint> activated = bus.interface()->servicePid(serviceName);
         ASSERT_TRUE(activated.isValid());
         ::kill(pid_t(activated.value()), SIGTERM);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !bus.interface()->isServiceRegistered(serviceName).value(); }, waitMs));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !bus.interface()->isServiceRegistered(serviceName).value(); }, waitMs));
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("activation-test"));
     daemon.terminate();
@@ -292,9 +302,9 @@ TEST_F(ApplicationDesktop, AccessibilityIsSwitchedOnOnlyByTheUsersClickInOurProm
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             QProcess search;
-            search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                     QStringLiteral("--name"),
-                                                     QStringLiteral("VORN Cite needs desktop accessibility")});
+            search.start(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("VORN Cite needs desktop accessibility")});
             search.waitForFinished(5000);
             window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
             return !window.isEmpty();
@@ -306,8 +316,8 @@ TEST_F(ApplicationDesktop, AccessibilityIsSwitchedOnOnlyByTheUsersClickInOurProm
 
     // The prompt's default button: Turn On Accessibility.
     QProcess click;
-    click.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window,
-                                            QStringLiteral("key"), QStringLiteral("Return")});
+    click.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                            window, QStringLiteral("key"), QStringLiteral("Return")});
     ASSERT_TRUE(click.waitForFinished(waitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return accessibility.isEnabled(); }, waitMs));
 }
@@ -317,16 +327,18 @@ TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWa
     // xterm exposes nothing to the accessibility bus, so the shortcut falls back to
     // Copy-and-restore (on in demo mode), which waits while Alt and Super are held.
     QProcess xterm;
-    xterm.start(QStringLiteral("xterm"), {QStringLiteral("-geometry"), QStringLiteral("60x5+100+100"),
-                                          QStringLiteral("-title"), QStringLiteral("VORN xterm"),
-                                          QStringLiteral("-e"), QStringLiteral("sleep"), QStringLiteral("60")});
+    xterm.start(QStringLiteral("xterm"),
+                {QStringLiteral("-geometry"), QStringLiteral("60x5+100+100"), QStringLiteral("-title"),
+                 QStringLiteral("VORN xterm"), QStringLiteral("-e"), QStringLiteral("sleep"),
+                 QStringLiteral("60")});
     ASSERT_TRUE(xterm.waitForStarted(waitMs));
     QString window;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             QProcess search;
-            search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                     QStringLiteral("--name"), QStringLiteral("VORN xterm")});
+            search.start(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("VORN xterm")});
             search.waitForFinished(5000);
             window = QString::fromUtf8(search.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
             return !window.isEmpty();
@@ -334,15 +346,15 @@ TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWa
         waitMs));
     const QByteArray userClipboard = "The user's own clipboard, kept.";
     QProcess owner; // xclip serves the clipboard until another client takes it
-    owner.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                          QStringLiteral("-quiet")});
+    owner.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")});
     ASSERT_TRUE(owner.waitForStarted(waitMs));
     owner.write(userClipboard);
     owner.closeWriteChannel();
     const auto clipboard = [] {
         QProcess read;
-        read.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                            QStringLiteral("clipboard")});
+        read.start(QStringLiteral("xclip"),
+                   {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
         read.waitForFinished(5000);
         return read.readAllStandardOutput();
     };
@@ -352,7 +364,9 @@ TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWa
     ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
                                 {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}),
               0);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("super+alt")}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("keydown"), QStringLiteral("super+alt")}),
+              0);
     ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("g")}), 0);
     QTest::qWait(500);
     EXPECT_TRUE(probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().isEmpty())

@@ -70,8 +70,8 @@ protected:
     // A native rectangle in desktop space (Xvfb runs at one native pixel per point).
     static ScreenRect desktopRect(const QRect& native)
     {
-        return AccessibilitySelectionProvider::desktopRect(QRectF(native),
-                                                           QRectF(QGuiApplication::primaryScreen()->geometry()));
+        return AccessibilitySelectionProvider::desktopRect(
+            QRectF(native), QRectF(QGuiApplication::primaryScreen()->geometry()));
     }
 
     std::shared_ptr<X11Workspace> workspace;

@@ -124,7 +124,8 @@ TEST_F(ClipboardDesktop, SnapshotOfEveryFormatRestoresByteForByte)
     ASSERT_TRUE(pasteboard.writeObjects({item}));
     for (const auto& [type, bytes] : formats)
         EXPECT_EQ(readWithXclip(type), bytes) << type.toStdString();
-    EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), formats[0].second) << "plain text for X11 clients";
+    EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), formats[0].second)
+        << "plain text for X11 clients";
     EXPECT_EQ(readWithXclip(QStringLiteral("application/rtf")), formats[2].second);
 }
 
@@ -144,32 +145,37 @@ TEST_F(ClipboardDesktop, ChangeCountMovesOnEveryChange)
     const auto holds = [&](const QString& text) {
         const bool arrived = QTest::qWaitFor(
             [&] {
-                return pasteboard.changeCount() != counts.last() && pasteboard.string(PasteboardType::string) == text;
+                return pasteboard.changeCount() != counts.last() &&
+                       pasteboard.string(PasteboardType::string) == text;
             },
             waitMs);
         counts.append(pasteboard.changeCount());
         return arrived;
     };
     {
-        ClipboardOwner first(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                                       QStringLiteral("clipboard"), file(QStringLiteral("a"), "one")});
+        ClipboardOwner first(QStringLiteral("xclip"),
+                             {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                              QStringLiteral("clipboard"), file(QStringLiteral("a"), "one")});
         ASSERT_TRUE(holds(QStringLiteral("one")));
-        ClipboardOwner second(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                                        QStringLiteral("clipboard"), file(QStringLiteral("b"), "two")});
+        ClipboardOwner second(QStringLiteral("xclip"),
+                              {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                               QStringLiteral("clipboard"), file(QStringLiteral("b"), "two")});
         ASSERT_TRUE(holds(QStringLiteral("two")));
     }
     pasteboard.clearContents();
     counts.append(pasteboard.changeCount());
     ASSERT_TRUE(pasteboard.setString(QStringLiteral("ours"), PasteboardType::string));
     ASSERT_TRUE(holds(QStringLiteral("ours")));
-    EXPECT_EQ(QSet<qint64>(counts.begin(), counts.end()).size(), counts.size()) << "every change has its own count";
+    EXPECT_EQ(QSet<qint64>(counts.begin(), counts.end()).size(), counts.size())
+        << "every change has its own count";
 }
 
 // Reads the clipboard's text without running this process's event loop.
 std::optional<QByteArray> readWithXclipBlocking()
 {
     QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     if (!xclip.waitForFinished(waitMs) || xclip.exitCode() != 0)
         return std::nullopt;
     return xclip.readAllStandardOutput();
@@ -180,12 +186,15 @@ TEST_F(ClipboardDesktop, OwnershipTheServerRefusedIsAFailedWrite)
     // Qt asks for ownership with the time of the last X event it processed. Another
     // client that took the clipboard since then holds it with a newer time, and the
     // X server refuses the request.
-    ClipboardOwner first(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                                   QStringLiteral("clipboard"), file(QStringLiteral("a"), "first")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pasteboard.string(PasteboardType::string) == u"first"; }, waitMs));
+    ClipboardOwner first(QStringLiteral("xclip"),
+                         {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                          file(QStringLiteral("a"), "first")});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return pasteboard.string(PasteboardType::string) == u"first"; }, waitMs));
     QTest::qWait(50);
-    ClipboardOwner second(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                                    QStringLiteral("clipboard"), file(QStringLiteral("b"), "second")});
+    ClipboardOwner second(QStringLiteral("xclip"),
+                          {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                           QStringLiteral("clipboard"), file(QStringLiteral("b"), "second")});
     QElapsedTimer waited;
     waited.start();
     while (readWithXclipBlocking() != QByteArray("second") && waited.elapsed() < waitMs)
@@ -220,7 +229,8 @@ TEST_F(ClipboardDesktop, RichWriteIsOneChangeWithEveryFlavour)
 
     const qint64 rich = changesOf([&] {
         pasteboard.declareTypes({PasteboardType::html, PasteboardType::string});
-        EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("plain")) << "nothing published yet";
+        EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("plain"))
+            << "nothing published yet";
         ASSERT_TRUE(pasteboard.setString(QStringLiteral("<p>Report</p>"), PasteboardType::html));
         EXPECT_EQ(readWithXclip(QStringLiteral("UTF8_STRING")), QByteArray("plain")) << "no HTML-only entry";
         ASSERT_TRUE(pasteboard.setString(QStringLiteral("Report"), PasteboardType::string));

@@ -49,8 +49,8 @@ private:
 std::optional<QByteArray> readWithXclip(const QString& selection, const QString& target)
 {
     QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-o"), QStringLiteral("-selection"), selection, QStringLiteral("-t"), target});
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), selection,
+                                          QStringLiteral("-t"), target});
     if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, waitMs) ||
         xclip.exitStatus() != QProcess::NormalExit || xclip.exitCode() != 0)
         return std::nullopt;
@@ -111,7 +111,8 @@ protected:
         owner = std::make_unique<StartedApplication>(qtFixtureProgram(), arguments);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
-                return readWithXclip(QStringLiteral("clipboard"), formats.first().first) == formats.first().second;
+                return readWithXclip(QStringLiteral("clipboard"), formats.first().first) ==
+                       formats.first().second;
             },
             waitMs));
         // This process has heard of the new owner, as it has long before a user's
@@ -130,11 +131,14 @@ protected:
         for (const int y : {10, 35, 60}) {
             QProcess::execute(QStringLiteral("xdotool"),
                               {QStringLiteral("mousemove"), QString::number(geometry->x() + 30),
-                               QString::number(geometry->y() + y), QStringLiteral("click"), QStringLiteral("--repeat"),
-                               QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("60"),
-                               QStringLiteral("1")});
+                               QString::number(geometry->y() + y), QStringLiteral("click"),
+                               QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--delay"),
+                               QStringLiteral("60"), QStringLiteral("1")});
             if (QTest::qWaitFor(
-                    [&] { return QGuiApplication::clipboard()->text(QClipboard::Selection).trimmed() == sentence; },
+                    [&] {
+                        return QGuiApplication::clipboard()->text(QClipboard::Selection).trimmed() ==
+                               sentence;
+                    },
                     2000))
                 return true;
         }
@@ -167,16 +171,18 @@ protected:
 TEST_F(CopyFallbackDesktop, XtermSelectionIsCapturedAndTheClipboardComesBackByteForByte)
 {
     // xterm exposes nothing to the accessibility bus: the hot key falls back to Copy.
-    StartedApplication xterm(QStringLiteral("xterm"),
-                             QStringList{QStringLiteral("-geometry"), QStringLiteral("80x6+80+80"), QStringLiteral("-e")} +
-                                 printAndWait());
+    StartedApplication xterm(
+        QStringLiteral("xterm"),
+        QStringList{QStringLiteral("-geometry"), QStringLiteral("80x6+80+80"), QStringLiteral("-e")} +
+            printAndWait());
     ASSERT_TRUE(xterm.waitForWindow());
     ASSERT_TRUE(xterm.activate());
     ASSERT_TRUE(selectFirstLine(xterm));
     ownClipboard(userFormats);
 
     const AsyncSelectionCaptureResult result = wait(provider->captureSelection(true));
-    ASSERT_TRUE(result) << std::visit([](const auto& e) { return e.errorDescription().toStdString(); }, result.error());
+    ASSERT_TRUE(result) << std::visit([](const auto& e) { return e.errorDescription().toStdString(); },
+                                      result.error());
     EXPECT_EQ(result->context.selectedText, sentence);
     EXPECT_EQ(result->context.captureMethod, SelectionCaptureMethod::clipboardCompatibility);
     EXPECT_EQ(result->sourceProcessIdentifier, xterm.pid());
@@ -191,8 +197,8 @@ TEST_F(CopyFallbackDesktop, TerminalGetsCtrlShiftC)
     if (QStandardPaths::findExecutable(QStringLiteral("xfce4-terminal")).isEmpty())
         GTEST_SKIP() << "xfce4-terminal is not installed (scripts/setup)";
     StartedApplication terminal(QStringLiteral("xfce4-terminal"),
-                                QStringList{QStringLiteral("--disable-server"), QStringLiteral("--hide-menubar"),
-                                            QStringLiteral("--geometry"),
+                                QStringList{QStringLiteral("--disable-server"),
+                                            QStringLiteral("--hide-menubar"), QStringLiteral("--geometry"),
                                             QStringLiteral("80x6+80+80"), QStringLiteral("-x")} +
                                     printAndWait());
     ASSERT_TRUE(terminal.waitForWindow());
@@ -206,7 +212,8 @@ TEST_F(CopyFallbackDesktop, TerminalGetsCtrlShiftC)
     ASSERT_TRUE(front);
     ASSERT_EQ(front->processIdentifier, terminal.pid());
     const AsyncSelectionCaptureResult result = wait(provider->compatibility().capture(*front));
-    ASSERT_TRUE(result) << std::visit([](const auto& e) { return e.errorDescription().toStdString(); }, result.error());
+    ASSERT_TRUE(result) << std::visit([](const auto& e) { return e.errorDescription().toStdString(); },
+                                      result.error());
     EXPECT_EQ(result->context.selectedText, sentence);
     // Ctrl+C would have interrupted the shell's sleep and closed the terminal.
     QTest::qWait(300);
@@ -219,11 +226,12 @@ TEST_F(CopyFallbackDesktop, GtkApplicationCopiesWithCtrlCOnceTheModifiersAreRele
 {
     ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
     auto direct = std::make_shared<XTestCopyCommandSender>(
-        x11, XTestCopyCommandSender::Options{{}, false, std::chrono::milliseconds(300), std::chrono::milliseconds(10)});
+        x11, XTestCopyCommandSender::Options{
+                 {}, false, std::chrono::milliseconds(300), std::chrono::milliseconds(10)});
     const auto send = [&] {
         std::optional<std::expected<void, ClipboardCaptureError>> outcome;
-        const std::unique_ptr<QObject> handle =
-            direct->sendCopy(pid(Toolkit::gtk), [&](std::expected<void, ClipboardCaptureError> r) { outcome = r; });
+        const std::unique_ptr<QObject> handle = direct->sendCopy(
+            pid(Toolkit::gtk), [&](std::expected<void, ClipboardCaptureError> r) { outcome = r; });
         EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, waitMs));
         return outcome.value_or(std::unexpected(ClipboardCaptureError::Kind::busy));
     };
@@ -249,7 +257,8 @@ TEST_F(CopyFallbackDesktop, ConcealedClipboardIsNeverTouchedAndNoKeyIsSent)
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), SelectionCaptureFailure(ClipboardCaptureError::Kind::clipboardConcealed));
     EXPECT_EQ(sender->sent, 0);
-    EXPECT_EQ(readWithXclip(QStringLiteral("clipboard"), PasteboardType::passwordManagerHint), QByteArray("secret"));
+    EXPECT_EQ(readWithXclip(QStringLiteral("clipboard"), PasteboardType::passwordManagerHint),
+              QByteArray("secret"));
     EXPECT_EQ(readWithXclip(QStringLiteral("clipboard"), PasteboardType::string), QByteArray("hunter2"));
 }
 
@@ -269,8 +278,8 @@ TEST_F(CopyFallbackDesktop, AnotherActiveWindowGetsNothing)
     // The sender itself refuses too, whoever asks it.
     XTestCopyCommandSender direct(x11);
     std::optional<std::expected<void, ClipboardCaptureError>> outcome;
-    const std::unique_ptr<QObject> handle =
-        direct.sendCopy(gtk->processIdentifier, [&](std::expected<void, ClipboardCaptureError> r) { outcome = r; });
+    const std::unique_ptr<QObject> handle = direct.sendCopy(
+        gtk->processIdentifier, [&](std::expected<void, ClipboardCaptureError> r) { outcome = r; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, waitMs));
     EXPECT_EQ(*outcome, std::unexpected(ClipboardCaptureError::Kind::sourceApplicationChanged));
     for (const auto& [type, bytes] : userFormats)
@@ -301,8 +310,9 @@ TEST(CopySender, WithoutXTestOrUnderWaylandCopyIsUnavailable)
     EXPECT_EQ(outcomeOf(noServer), unavailable);
 
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                                        QStringLiteral("tcp"), QStringLiteral("-extension"), QStringLiteral("XTEST")});
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp"), QStringLiteral("-extension"), QStringLiteral("XTEST")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return xvfb.canReadLine(); }, waitMs));
     XTestCopyCommandSender::Options withoutXTest;
     withoutXTest.display = ':' + xvfb.readLine().trimmed();
@@ -329,7 +339,8 @@ TEST(CopySender, TerminalsByTheirWindowClass)
         {"evince", "Evince", Kind::controlC},
     };
     for (const auto& [instance, windowClass, kind] : rows)
-        EXPECT_EQ(XTestCopyCommandSender::copyKind(QString::fromLatin1(instance), QString::fromLatin1(windowClass)),
-                  kind)
+        EXPECT_EQ(
+            XTestCopyCommandSender::copyKind(QString::fromLatin1(instance), QString::fromLatin1(windowClass)),
+            kind)
             << instance;
 }

@@ -36,7 +36,8 @@ std::optional<QString> run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
         return std::nullopt;
     return QString::fromUtf8(process.readAllStandardOutput());
 }
@@ -44,9 +45,10 @@ std::optional<QString> run(const QString& program, const QStringList& arguments)
 std::optional<X11Desktop::Window> windowOf(Toolkit toolkit)
 {
     const std::optional<QString> found =
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--pid"), QString::number(pid(toolkit)),
-                                        QStringLiteral("--name"), QStringLiteral("VORN")});
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+             QStringLiteral("--pid"), QString::number(pid(toolkit)), QStringLiteral("--name"),
+             QStringLiteral("VORN")});
     if (!found)
         return std::nullopt;
     bool ok = false;
@@ -66,7 +68,8 @@ Accessible application(Toolkit toolkit)
             const gint count = atspi_accessible_get_child_count(desktop.get(), nullptr);
             for (gint i = 0; i < count && !found; ++i) {
                 Accessible candidate(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-                if (candidate && qint64(atspi_accessible_get_process_id(candidate.get(), nullptr)) == pid(toolkit))
+                if (candidate &&
+                    qint64(atspi_accessible_get_process_id(candidate.get(), nullptr)) == pid(toolkit))
                     found = candidate;
             }
             return bool(found);
@@ -107,7 +110,8 @@ int offset(Toolkit toolkit, const QString& text, qsizetype index)
 
 qint32 pid(Toolkit toolkit)
 {
-    return qEnvironmentVariableIntValue(toolkit == Toolkit::gtk ? "VORN_GTK_FIXTURE_PID" : "VORN_QT_FIXTURE_PID");
+    return qEnvironmentVariableIntValue(toolkit == Toolkit::gtk ? "VORN_GTK_FIXTURE_PID"
+                                                                : "VORN_QT_FIXTURE_PID");
 }
 
 QString toolkitName(Toolkit toolkit)
@@ -117,8 +121,8 @@ QString toolkitName(Toolkit toolkit)
 
 bool activateWindow(quint32 window)
 {
-    if (!run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                                         QString::number(window)}))
+    if (!run(QStringLiteral("xdotool"),
+             {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)}))
         return false;
     return QTest::qWaitFor([&] { return x11().activeWindow() == window; }, waitMs);
 }
@@ -165,9 +169,9 @@ bool StartedApplication::waitForWindow()
     return QTest::qWaitFor(
         [&] {
             const std::optional<QString> found =
-                run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
-                                                QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                                QString::number(pid()), QStringLiteral(".")});
+                run(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--pid"), QString::number(pid()), QStringLiteral(".")});
             bool ok = false;
             const quint32 window = found ? found->section(u'\n', 0, 0).trimmed().toUInt(&ok) : 0;
             if (ok)

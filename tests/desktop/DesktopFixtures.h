@@ -15,7 +15,11 @@ class QProcess;
 // server and the accessibility bus, as a user's actions would.
 namespace DesktopFixtures {
 
-enum class Toolkit { gtk, qt };
+enum class Toolkit
+{
+    gtk,
+    qt
+};
 
 // The fixture's process id from the environment, or 0 outside the headless desktop.
 qint32 pid(Toolkit toolkit);

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 bool xdotool(const QStringList& arguments)
@@ -61,7 +60,8 @@ TEST_F(HotKeyDesktop, PressesReachTheHandlerWhateverTheLockKeys)
     EXPECT_EQ(presses, 2);
 
     // Registering again starts from a clean slate and is not refused by its own grab.
-    EXPECT_EQ(hotKey->registerHotKey([this] { presses += 10; })->availability, GlobalHotKeyAvailability::registered());
+    EXPECT_EQ(hotKey->registerHotKey([this] { presses += 10; })->availability,
+              GlobalHotKeyAvailability::registered());
     ASSERT_TRUE(press(QStringLiteral("super+alt+g")));
     ASSERT_TRUE(QTest::qWaitFor([this] { return presses == 12; }, 5000));
 
@@ -82,8 +82,9 @@ TEST_F(HotKeyDesktop, HeldByAnotherClientIsUnavailableWithBadAccess)
     EXPECT_EQ(report->availability, GlobalHotKeyAvailability::unavailable(10));
     EXPECT_FALSE(hotKey->isRegistered());
     EXPECT_EQ(GlobalHotKeyError::shortcutUnavailable(report->availability->status).errorDescription(),
-              QStringLiteral("Alt+Super+G is already in use or unavailable (error 10). Quit VORN Lens or change its "
-                             "shortcut."));
+              QStringLiteral(
+                  "Alt+Super+G is already in use or unavailable (error 10). Quit VORN Lens or change its "
+                  "shortcut."));
 
     // The variants that were free were given back: once the other client lets go,
     // nobody holds any part of the shortcut.
@@ -91,7 +92,8 @@ TEST_F(HotKeyDesktop, HeldByAnotherClientIsUnavailableWithBadAccess)
     OtherShortcutClient third;
     ASSERT_TRUE(third.grab(true));
     third.release(true);
-    EXPECT_EQ(hotKey->registerHotKey([this] { ++presses; })->availability, GlobalHotKeyAvailability::registered());
+    EXPECT_EQ(hotKey->registerHotKey([this] { ++presses; })->availability,
+              GlobalHotKeyAvailability::registered());
 }
 
 TEST(HotKeyWithoutX11, AsksForADesktopShortcut)

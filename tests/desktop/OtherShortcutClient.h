@@ -32,8 +32,8 @@ public:
     {
         for (const quint16 extra : masks(all)) {
             const xcb_void_cookie_t cookie =
-                xcb_grab_key_checked(m_connection, 1, m_root, XCB_MOD_MASK_1 | XCB_MOD_MASK_4 | extra, m_keycode,
-                                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                xcb_grab_key_checked(m_connection, 1, m_root, XCB_MOD_MASK_1 | XCB_MOD_MASK_4 | extra,
+                                     m_keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
             xcb_generic_error_t* error = xcb_request_check(m_connection, cookie);
             const bool refused = error != nullptr;
             std::free(error);
@@ -56,7 +56,10 @@ private:
             return {0};
         return {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
     }
-    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)); }
+    void xcb_aux_sync()
+    {
+        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
 
     xcb_connection_t* m_connection;
     xcb_window_t m_root = 0;

@@ -105,7 +105,8 @@ protected:
     void completeQuery(const std::optional<ScreenRect>& anchor)
     {
         coordinator->run(LiteratureQuery{u"Short sleep raises blood pressure."_s, {}}, anchor);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, waitMs));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, waitMs));
     }
 
     std::shared_ptr<CannedBackend> backend = std::make_shared<CannedBackend>();
@@ -161,7 +162,8 @@ TEST_F(ResultPanelDesktop, AClickActivatesThePanelAndEscapeHidesIt)
     const QPoint header = panel.mapToGlobal(QPoint(120, 20));
     QProcess::execute(u"xdotool"_s, {u"mousemove"_s, u"--sync"_s, QString::number(header.x()),
                                      QString::number(header.y()), u"click"_s, u"1"_s});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.isActiveWindow(); }, waitMs)) << "the click did not activate it";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.isActiveWindow(); }, waitMs))
+        << "the click did not activate it";
     QProcess::execute(u"xdotool"_s, {u"key"_s, u"Escape"_s});
     EXPECT_TRUE(QTest::qWaitFor([&] { return !panel.isVisible(); }, waitMs));
     EXPECT_FALSE(coordinator->isResultPanelVisible());
@@ -184,11 +186,13 @@ TEST_F(ResultPanelDesktop, RichReportIsOneChangeWithHtmlThenPlainText)
     // targets are names of that same plain text; the rest is the protocol's own).
     const std::optional<QByteArray> targets = readWithXclip(u"TARGETS"_s);
     ASSERT_TRUE(targets.has_value());
-    const QStringList plainAliases = {u"text/plain"_s, u"UTF8_STRING"_s, u"STRING"_s, u"TEXT"_s, u"COMPOUND_TEXT"_s};
+    const QStringList plainAliases = {u"text/plain"_s, u"UTF8_STRING"_s, u"STRING"_s, u"TEXT"_s,
+                                      u"COMPOUND_TEXT"_s};
     QStringList content;
     for (const QByteArray& line : targets->split('\n')) {
         const QString target = QString::fromUtf8(line.trimmed());
-        if (target.isEmpty() || QtClipboardPasteboard::isPseudoTarget(target) || plainAliases.contains(target))
+        if (target.isEmpty() || QtClipboardPasteboard::isPseudoTarget(target) ||
+            plainAliases.contains(target))
             continue;
         content.append(target);
     }

@@ -41,7 +41,10 @@ public:
     [[nodiscard]] quint32 window() const { return m_window; }
 
 private:
-    void sync() { std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)); }
+    void sync()
+    {
+        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_window = 0;
@@ -53,13 +56,15 @@ class PrivateServer final
 public:
     explicit PrivateServer(const QStringList& disabledExtensions)
     {
-        QStringList arguments{QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+        QStringList arguments{QStringLiteral("-displayfd"), QStringLiteral("1"),
+                              QStringLiteral("-nolisten"),  QStringLiteral("tcp"),
+                              QStringLiteral("-screen"),    QStringLiteral("0"),
                               QStringLiteral("320x200x24")};
         for (const QString& extension : disabledExtensions)
             arguments << QStringLiteral("-extension") << extension;
         m_process.start(QStringLiteral("Xvfb"), arguments);
-        (void)QTest::qWaitFor([&] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; }, waitMs);
+        (void)QTest::qWaitFor(
+            [&] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; }, waitMs);
         const QByteArray number = m_process.readLine().trimmed();
         if (!number.isEmpty())
             m_display = ':' + number;

@@ -20,7 +20,8 @@ protected:
 std::optional<QString> loaded(SecretServiceKeyStore& store)
 {
     auto result = store.loadAPIKey();
-    EXPECT_TRUE(result.has_value()) << (result ? std::string() : result.error().errorDescription().toStdString());
+    EXPECT_TRUE(result.has_value()) << (result ? std::string()
+                                               : result.error().errorDescription().toStdString());
     return result.value_or(std::nullopt);
 }
 
@@ -68,12 +69,15 @@ TEST_F(SecretServiceKeyStoreTest, SaveLoadReplaceAndDelete)
 TEST_F(SecretServiceKeyStoreTest, MalformedKeyLeavesTheStoredOneInPlace)
 {
     ASSERT_TRUE(store.saveAPIKey(QStringLiteral("vorn_good")).has_value());
-    for (const QString& bad : {QStringLiteral("vorn_bad key"), QStringLiteral("vorn_"), QStringLiteral("secret")}) {
+    for (const QString& bad :
+         {QStringLiteral("vorn_bad key"), QStringLiteral("vorn_"), QStringLiteral("secret")}) {
         const auto saved = store.saveAPIKey(bad);
         ASSERT_FALSE(saved.has_value());
         EXPECT_EQ(saved.error(), VORNAPIKeyStoreError::invalidKey());
-        EXPECT_EQ(saved.error().errorDescription(),
-                  QStringLiteral("Enter a VORN API key beginning with vorn_ (letters, digits, - and _ only, on one line)."));
+        EXPECT_EQ(
+            saved.error().errorDescription(),
+            QStringLiteral(
+                "Enter a VORN API key beginning with vorn_ (letters, digits, - and _ only, on one line)."));
     }
     EXPECT_EQ(loaded(store), std::optional<QString>(QStringLiteral("vorn_good")));
 }
@@ -84,8 +88,8 @@ TEST_F(SecretServiceKeyStoreTest, UndecodableStoredValueIsReported)
     QProcess tool;
     tool.start(QStringLiteral("secret-tool"),
                {QStringLiteral("store"), QStringLiteral("--label=x"), QStringLiteral("xdg:schema"),
-                QStringLiteral("app.vorn.cite.ApiKey"), QStringLiteral("service"), QStringLiteral("app.vorn.cite"),
-                QStringLiteral("account"), QStringLiteral("VORN API Key")});
+                QStringLiteral("app.vorn.cite.ApiKey"), QStringLiteral("service"),
+                QStringLiteral("app.vorn.cite"), QStringLiteral("account"), QStringLiteral("VORN API Key")});
     ASSERT_TRUE(tool.waitForStarted());
     tool.write("\xff\xfe\xfd");
     tool.closeWriteChannel();
@@ -120,6 +124,8 @@ TEST(VORNAPIKeyStoreError, Descriptions)
               QStringLiteral("Keyring error: No such service"));
     EXPECT_EQ(VORNAPIKeyStoreError::keychainFailure(7).errorDescription(),
               QStringLiteral("Keyring returned error 7."));
-    EXPECT_EQ(VORNAPIKeyStoreError::invalidStoredValue().errorDescription(),
-              QStringLiteral("The saved VORN API key could not be read. Save a new vorn_ key in Settings to replace it."));
+    EXPECT_EQ(
+        VORNAPIKeyStoreError::invalidStoredValue().errorDescription(),
+        QStringLiteral(
+            "The saved VORN API key could not be read. Save a new vorn_ key in Settings to replace it."));
 }

@@ -10,10 +10,11 @@ StreamRecorder::StreamRecorder(std::unique_ptr<LiteratureQueryStream> stream) : 
         finished = true;
         ++endCount;
     });
-    QObject::connect(m_stream.get(), &LiteratureQueryStream::failed, m_stream.get(), [this](const LiteratureError& e) {
-        error = e;
-        ++endCount;
-    });
+    QObject::connect(m_stream.get(), &LiteratureQueryStream::failed, m_stream.get(),
+                     [this](const LiteratureError& e) {
+                         error = e;
+                         ++endCount;
+                     });
 }
 
 bool StreamRecorder::waitForEnd(int timeoutMs)

@@ -31,12 +31,13 @@ TEST(TestHttpsServer, KeepsTheLatestRequestsWithBoundedBodies)
         handledBody = request.body;
         return TestHttpResponse::json(200, "{}");
     });
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
 
     const int count = TestHttpsServer::keptRequests + 6;
     for (int i = 0; i < count - 1; ++i)
-        ASSERT_TRUE(post(*session, server.url(QStringLiteral("/r%1").arg(i)), "body " + QByteArray::number(i)));
+        ASSERT_TRUE(
+            post(*session, server.url(QStringLiteral("/r%1").arg(i)), "body " + QByteArray::number(i)));
     const QByteArray large(1 << 20, 'x');
     ASSERT_TRUE(post(*session, server.url(QStringLiteral("/large")), large));
 

@@ -16,12 +16,14 @@ namespace {
 const QSet<QString>& stopWords()
 {
     static const QSet<QString> words = {
-        QStringLiteral("the"),  QStringLiteral("and"),  QStringLiteral("for"),   QStringLiteral("with"),
-        QStringLiteral("from"), QStringLiteral("that"), QStringLiteral("this"),  QStringLiteral("are"),
-        QStringLiteral("was"),  QStringLiteral("were"), QStringLiteral("its"),   QStringLiteral("into"),
-        QStringLiteral("not"),  QStringLiteral("but"),  QStringLiteral("has"),   QStringLiteral("have"),
-        QStringLiteral("than"), QStringLiteral("their"), QStringLiteral("which"), QStringLiteral("these"),
-        QStringLiteral("between"), QStringLiteral("patients"), QStringLiteral("study")};
+        QStringLiteral("the"),      QStringLiteral("and"),   QStringLiteral("for"),
+        QStringLiteral("with"),     QStringLiteral("from"),  QStringLiteral("that"),
+        QStringLiteral("this"),     QStringLiteral("are"),   QStringLiteral("was"),
+        QStringLiteral("were"),     QStringLiteral("its"),   QStringLiteral("into"),
+        QStringLiteral("not"),      QStringLiteral("but"),   QStringLiteral("has"),
+        QStringLiteral("have"),     QStringLiteral("than"),  QStringLiteral("their"),
+        QStringLiteral("which"),    QStringLiteral("these"), QStringLiteral("between"),
+        QStringLiteral("patients"), QStringLiteral("study")};
     return words;
 }
 
@@ -111,17 +113,19 @@ QByteArray DemoLibrary::citeResponse(const QString& text, qsizetype maxReference
             {QStringLiteral("journal"), r.journalTitle.value_or(QString())},
             {QStringLiteral("year"), r.year.value_or(QString())},
             {QStringLiteral("authors"), authors},
-            {QStringLiteral("why"), QString(QStringLiteral("Demo ranking: the title shares the words ") +
-                                            hit.shared.join(QStringLiteral(", ")) + QStringLiteral(" with the sentence."))},
+            {QStringLiteral("why"),
+             QString(QStringLiteral("Demo ranking: the title shares the words ") +
+                     hit.shared.join(QStringLiteral(", ")) + QStringLiteral(" with the sentence."))},
             {QStringLiteral("evidence"),
              QJsonArray{QJsonObject{{QStringLiteral("quote"), *r.title},
                                     {QStringLiteral("context_type"), QStringLiteral("demo: title")}}}},
         });
     }
-    const QString answer = QStringLiteral("Demo service: ") + QString::number(references.size()) +
-                           QStringLiteral(" of ") + QString::number(m_records.size()) +
-                           QStringLiteral(" bundled PubMed records share words with the sentence. This is a word-overlap "
-                                          "demonstration, not a search for evidence.");
+    const QString answer =
+        QStringLiteral("Demo service: ") + QString::number(references.size()) + QStringLiteral(" of ") +
+        QString::number(m_records.size()) +
+        QStringLiteral(" bundled PubMed records share words with the sentence. This is a word-overlap "
+                       "demonstration, not a search for evidence.");
     return QJsonDocument(QJsonObject{{QStringLiteral("status"), QStringLiteral("ok")},
                                      {QStringLiteral("answer"), answer},
                                      {QStringLiteral("references"), references}})

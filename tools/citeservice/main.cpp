@@ -47,7 +47,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"vorn-cite-service"_s);
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"A local demo of the VORN cite service (it ranks bundled PubMed records by word overlap with the sentence) and of PubMed's efetch service."_s);
+    parser.setApplicationDescription(
+        u"A local demo of the VORN cite service (it ranks bundled PubMed records by word overlap with the sentence) and of PubMed's efetch service."_s);
     parser.addHelpOption();
     const QCommandLineOption portOption(u"port"_s, u"Port on 127.0.0.1 (default: any free port)."_s,
                                         u"port"_s, u"0"_s);
@@ -58,7 +59,8 @@ int main(int argc, char** argv)
         u"Rank and serve the records of the efetch documents (*.xml) in this folder (default: the bundled demo records)."_s,
         u"folder"_s, QString::fromUtf8(VORN_DEMO_RECORDS_DIR));
     const QCommandLineOption requestLogOption(
-        u"request-log"_s, u"Append the text of every cite request, one JSON string a line, to this file (for tests)."_s,
+        u"request-log"_s,
+        u"Append the text of every cite request, one JSON string a line, to this file (for tests)."_s,
         u"file"_s);
     parser.addOptions({portOption, caOption, fixturesOption, requestLogOption});
     parser.process(app);
@@ -84,7 +86,8 @@ int main(int argc, char** argv)
     const auto library = DemoLibrary::load(parser.value(fixturesOption));
     const auto efetch = EfetchFixtures::load(parser.value(fixturesOption));
     if (!library || !efetch) {
-        std::fprintf(stderr, "vorn-cite-service: %s\n", qPrintable(library ? efetch.error() : library.error()));
+        std::fprintf(stderr, "vorn-cite-service: %s\n",
+                     qPrintable(library ? efetch.error() : library.error()));
         return 1;
     }
     std::unique_ptr<QFile> requestLog;

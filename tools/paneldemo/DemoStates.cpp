@@ -32,8 +32,9 @@ public:
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() override { return {}; }
 };
 
-LiteratureReference reference(QString pmid, QString title, QList<QString> authors, QString journal, QString date,
-                              std::optional<qint64> citations, std::optional<QString> reason, QStringList quotes)
+LiteratureReference reference(QString pmid, QString title, QList<QString> authors, QString journal,
+                              QString date, std::optional<qint64> citations, std::optional<QString> reason,
+                              QStringList quotes)
 {
     LiteratureReference r;
     r.pmid = std::move(pmid);
@@ -56,8 +57,9 @@ void waitUntil(const std::function<bool()>& done)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-const LiteratureQuery demoQuery{QStringLiteral("Short sleep duration is associated with higher blood pressure."),
-                                LiteratureQueryOptions{}};
+const LiteratureQuery demoQuery{
+    QStringLiteral("Short sleep duration is associated with higher blood pressure."),
+    LiteratureQueryOptions{}};
 
 } // namespace
 
@@ -66,20 +68,22 @@ LiteratureResult sampleResult()
     LiteratureResult result;
     result.answer = QStringLiteral("Shorter sleep is linked to higher blood pressure in several cohorts.");
     result.references = {
-        reference(QStringLiteral("26568896"),
-                  QStringLiteral("Short sleep duration and incident hypertension: a meta-analysis of prospective "
-                                 "cohort studies"),
-                  {QStringLiteral("Wang Q"), QStringLiteral("Xi B"), QStringLiteral("Liu M")},
-                  QStringLiteral("Sleep Med"), QStringLiteral("2015"), 214,
-                  QStringLiteral("Directly supports the claim"),
-                  {QStringLiteral("Short sleep duration was associated with a significantly increased risk of "
-                                  "hypertension in the pooled analysis of prospective cohorts, with a relative risk "
-                                  "of 1.21 for those sleeping five hours or less."),
-                   QStringLiteral("The association was stronger in participants younger than 65 years.")}),
+        reference(
+            QStringLiteral("26568896"),
+            QStringLiteral("Short sleep duration and incident hypertension: a meta-analysis of prospective "
+                           "cohort studies"),
+            {QStringLiteral("Wang Q"), QStringLiteral("Xi B"), QStringLiteral("Liu M")},
+            QStringLiteral("Sleep Med"), QStringLiteral("2015"), 214,
+            QStringLiteral("Directly supports the claim"),
+            {QStringLiteral(
+                 "Short sleep duration was associated with a significantly increased risk of "
+                 "hypertension in the pooled analysis of prospective cohorts, with a relative risk "
+                 "of 1.21 for those sleeping five hours or less."),
+             QStringLiteral("The association was stronger in participants younger than 65 years.")}),
         reference(QStringLiteral("23657305"),
                   QStringLiteral("Sleep duration and blood pressure in adolescents"),
-                  {QStringLiteral("Javaheri S"), QStringLiteral("Storfer-Isser A")}, QStringLiteral("Circulation"),
-                  QStringLiteral("2013"), 96, std::nullopt,
+                  {QStringLiteral("Javaheri S"), QStringLiteral("Storfer-Isser A")},
+                  QStringLiteral("Circulation"), QStringLiteral("2013"), 96, std::nullopt,
                   {QStringLiteral("Adolescents with short sleep had higher systolic blood pressure.")}),
         reference(QStringLiteral("34843274"),
                   QStringLiteral("Circadian disruption and cardiometabolic health"),
@@ -89,12 +93,13 @@ LiteratureResult sampleResult()
                                   "laboratory studies.")}),
         reference(QStringLiteral("35358095"),
                   QStringLiteral("Sleep health and cardiovascular risk: a scientific statement"),
-                  {QStringLiteral("Lloyd-Jones DM"), QStringLiteral("Allen NB"), QStringLiteral("Anderson CAM"),
-                   QStringLiteral("Black T")},
+                  {QStringLiteral("Lloyd-Jones DM"), QStringLiteral("Allen NB"),
+                   QStringLiteral("Anderson CAM"), QStringLiteral("Black T")},
                   QStringLiteral("Circulation"), QStringLiteral("2022"), 1250,
                   QStringLiteral("Indirect support: context for the recommendation"), {}),
-        reference(QStringLiteral("38591913"), QStringLiteral("Actigraphy-measured sleep and nocturnal hypertension"),
-                  {}, QString(), QString(), std::nullopt, std::nullopt, {QStringLiteral("   ")}),
+        reference(QStringLiteral("38591913"),
+                  QStringLiteral("Actigraphy-measured sleep and nocturnal hypertension"), {}, QString(),
+                  QString(), std::nullopt, std::nullopt, {QStringLiteral("   ")}),
     };
     return result;
 }
@@ -119,10 +124,11 @@ LiteratureResult largeResult(int count)
 
 QStringList stateNames()
 {
-    return {QStringLiteral("loading"),       QStringLiteral("completed"),     QStringLiteral("expanded"),
-            QStringLiteral("empty"),         QStringLiteral("invalidKey"),    QStringLiteral("missingKey"),
-            QStringLiteral("accessibility"), QStringLiteral("rateLimited"),   QStringLiteral("invalidSelection"),
-            QStringLiteral("other"),         QStringLiteral("toast"),         QStringLiteral("cite")};
+    return {
+        QStringLiteral("loading"),       QStringLiteral("completed"),   QStringLiteral("expanded"),
+        QStringLiteral("empty"),         QStringLiteral("invalidKey"),  QStringLiteral("missingKey"),
+        QStringLiteral("accessibility"), QStringLiteral("rateLimited"), QStringLiteral("invalidSelection"),
+        QStringLiteral("other"),         QStringLiteral("toast"),       QStringLiteral("cite")};
 }
 
 std::unique_ptr<AppCoordinator> makeCoordinator(std::shared_ptr<CannedBackend> backend)
@@ -178,7 +184,8 @@ bool enter(AppCoordinator& coordinator, CannedBackend& backend, const QString& s
              AppCoordinator::friendlyMessage(LiteratureError::requestFailed(429))},
             {"invalidSelection", FailureKind::invalidSelection,
              AppCoordinator::friendlyMessage(LiteratureError::requestFailed(422))},
-            {"other", FailureKind::other, AppCoordinator::friendlyMessage(LiteratureError::requestFailed(503))},
+            {"other", FailureKind::other,
+             AppCoordinator::friendlyMessage(LiteratureError::requestFailed(503))},
         };
         for (const Failure& failure : failures) {
             if (state == QLatin1String(failure.name))

@@ -123,8 +123,8 @@ int main(int argc, char** argv)
         const QStringList states = parser.isSet(stateOption) ? QStringList{state} : DemoStates::stateNames();
         for (const QString& name : states) {
             for (const bool dark : {false, true}) {
-                const QString file =
-                    folder.filePath(QStringLiteral("result-panel-%1-%2.png").arg(name, dark ? u"dark" : u"light"));
+                const QString file = folder.filePath(
+                    QStringLiteral("result-panel-%1-%2.png").arg(name, dark ? u"dark" : u"light"));
                 if (!render(name, dark).save(file)) {
                     err << "cannot write " << file << '\n';
                     return 1;

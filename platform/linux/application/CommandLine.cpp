@@ -18,24 +18,28 @@ std::expected<CommandLine, QString> CommandLine::parse(const QStringList& argume
             line.version = true;
         } else if (argument == u"--find-selection") {
             if (line.request.kind != HandOffRequest::Kind::none)
-                return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
+                return std::unexpected(
+                    QStringLiteral("--find, --find-selection and --settings exclude each other"));
             line.request.kind = HandOffRequest::Kind::findSelection;
         } else if (argument == u"--settings") {
             if (line.request.kind != HandOffRequest::Kind::none)
-                return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
+                return std::unexpected(
+                    QStringLiteral("--find, --find-selection and --settings exclude each other"));
             line.request.kind = HandOffRequest::Kind::showSettings;
         } else if (argument == u"--find") {
             const std::optional<QString> text = value();
             if (!text)
                 return std::unexpected(QStringLiteral("--find needs the text to search for"));
             if (line.request.kind != HandOffRequest::Kind::none)
-                return std::unexpected(QStringLiteral("--find, --find-selection and --settings exclude each other"));
+                return std::unexpected(
+                    QStringLiteral("--find, --find-selection and --settings exclude each other"));
             line.request = HandOffRequest{HandOffRequest::Kind::findText, *text};
         } else if (argument == u"--demo" || argument == u"--demo-unless-configured") {
             const std::optional<QString> url = value();
             const QUrl parsed(url.value_or(QString()), QUrl::StrictMode);
             if (!url || !parsed.isValid() || parsed.scheme() != u"https" || parsed.host().isEmpty())
-                return std::unexpected(argument + QStringLiteral(" needs the https base URL of the demo service"));
+                return std::unexpected(argument +
+                                       QStringLiteral(" needs the https base URL of the demo service"));
             line.demoServiceURL = *url;
             line.demoOnlyIfUnconfigured = argument == u"--demo-unless-configured";
         } else if (argument == u"--ca-certificates") {

@@ -9,7 +9,8 @@
 #include <optional>
 
 // What vorn-cite was started with:
-//   vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL | --demo-unless-configured URL] [--ca-certificates FILE]
+//   vorn-cite [--find TEXT | --find-selection | --settings] [--demo URL | --demo-unless-configured URL]
+//   [--ca-certificates FILE]
 struct CommandLine
 {
     HandOffRequest request;

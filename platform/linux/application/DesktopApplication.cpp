@@ -5,19 +5,19 @@
 #include "AccessibilitySelectionProvider.h"
 #include "AppCoordinator.h"
 #include "AtspiAccessibilityTree.h"
+#include "CompositeSelectionProvider.h"
 #include "DBusHandOff.h"
 #include "PrimarySelection.h"
-#include "CompositeSelectionProvider.h"
 #include "QtClipboardPasteboard.h"
-#include "XTestCopyCommandSender.h"
+#include "SecretServiceKeyStore.h"
 #include "TestingProbe.h"
 #include "X11ActivationObserver.h"
 #include "X11GlobalHotKey.h"
+#include "XTestCopyCommandSender.h"
 #include "XdgAutostartLoginItem.h"
 #include "literature/UserSettingsFile.h"
 #include "literature/VORNAPIKeyFormat.h"
 #include "service/VORNBackendStack.h"
-#include "SecretServiceKeyStore.h"
 #include "ui/AccessibilityPrompt.h"
 #include "ui/ApplicationWindows.h"
 #include "ui/StatusTrayIcon.h"
@@ -108,13 +108,14 @@ std::expected<void, QString> DesktopApplication::build()
     if (m_commandLine.demoServiceURL) {
         m_demoFolder = std::make_unique<QTemporaryDir>();
         if (!m_demoFolder->isValid())
-            return std::unexpected(QStringLiteral("cannot create a temporary folder for the demo's settings"));
+            return std::unexpected(
+                QStringLiteral("cannot create a temporary folder for the demo's settings"));
         auto store = std::make_unique<QSettings>(m_demoFolder->filePath(QStringLiteral("settings.ini")),
                                                  QSettings::IniFormat);
         const QString base = *m_commandLine.demoServiceURL;
         store->setValue(AppSettings::serviceURLKey, base);
-        store->setValue(AppSettings::efetchURLKey,
-                        QString((base.endsWith(u'/') ? base.chopped(1) : base) + QStringLiteral("/entrez/eutils/efetch.fcgi")));
+        store->setValue(AppSettings::efetchURLKey, QString((base.endsWith(u'/') ? base.chopped(1) : base) +
+                                                           QStringLiteral("/entrez/eutils/efetch.fcgi")));
         store->setValue(AppSettings::onboardingCompletedKey, true);
         store->sync();
         settings = std::make_shared<AppSettings>(std::move(store));
@@ -145,7 +146,7 @@ std::expected<void, QString> DesktopApplication::build()
     environment.applications = m_workspace;
     auto reader = std::make_shared<AccessibilitySelectionProvider>(m_permission, environment);
 
-    m_windows = std::make_shared<ApplicationWindows>();
+    m_windows = std::make_shared<ApplicationWindows>(StatusTrayIcon::isTrayAvailable());
     AppCoordinator::Dependencies dependencies;
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
@@ -157,7 +158,7 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.pasteboard = pasteboard;
     // PubMed records from "pubmed.efetchURL" (the demo service in demo mode).
     dependencies.articleService = std::make_shared<PubMedArticleService>(
-        settings->efetchEndpoint(), LiteratureNetworking::ephemeralSession(20, certificates));
+        settings->efetchEndpoint(), LiteratureNetworking::ephemeralSession(std::chrono::seconds(20), certificates));
     dependencies.selectionProvider = CompositeSelectionProvider::make(
         reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
@@ -184,7 +185,8 @@ std::expected<void, QString> DesktopApplication::build()
         auto* probe = new TestingProbe(*m_coordinator, this);
         probe->exportOn(QDBusConnection::sessionBus());
     }
-    m_tray = std::make_unique<StatusTrayIcon>(*m_coordinator, m_commandLine.demoServiceURL ? demoNote : QString());
+    m_tray =
+        std::make_unique<StatusTrayIcon>(*m_coordinator, m_commandLine.demoServiceURL ? demoNote : QString());
     connect(m_tray.get(), &StatusTrayIcon::quitRequested, this, &DesktopApplication::quitRequested);
     return {};
 }

@@ -84,9 +84,10 @@ int main(int argc, char** argv)
     if (bus.isConnected()) {
         if (!desktop.exportHandOff(bus))
             printError(QStringLiteral("cannot export the hand-off on the session bus"));
-        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claim = bus.interface()->registerService(
-            DBusHandOffService::serviceName, QDBusConnectionInterface::DontQueueService,
-            QDBusConnectionInterface::DontAllowReplacement);
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claim =
+            bus.interface()->registerService(DBusHandOffService::serviceName,
+                                             QDBusConnectionInterface::DontQueueService,
+                                             QDBusConnectionInterface::DontAllowReplacement);
         if (!claim.isValid() || claim.value() != QDBusConnectionInterface::ServiceRegistered) {
             // Another instance runs: hand the request over.
             if (const std::optional<QString> refused = sendHandOff(bus, line->request)) {

@@ -19,7 +19,14 @@ const SecretSchema* schema()
                                    {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                     {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                     {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-                                   0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+                                   0,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   nullptr};
     return &s;
 }
 
@@ -29,7 +36,8 @@ VORNAPIKeyStoreError failure(GError* error)
     const int code = error->code;
     const QString message = QString::fromUtf8(error->message ? error->message : "");
     g_error_free(error);
-    return VORNAPIKeyStoreError::keychainFailure(code, message.isEmpty() ? std::nullopt : std::optional(message));
+    return VORNAPIKeyStoreError::keychainFailure(code,
+                                                 message.isEmpty() ? std::nullopt : std::optional(message));
 }
 
 } // namespace
@@ -42,9 +50,9 @@ SecretServiceKeyStore::SecretServiceKeyStore(QString service, QString account)
 std::expected<std::optional<QString>, VORNAPIKeyStoreError> SecretServiceKeyStore::loadAPIKey()
 {
     GError* error = nullptr;
-    SecretValue* value = secret_password_lookup_binary_sync(schema(), nullptr, &error, "service",
-                                                            m_service.constData(), "account", m_account.constData(),
-                                                            nullptr);
+    SecretValue* value =
+        secret_password_lookup_binary_sync(schema(), nullptr, &error, "service", m_service.constData(),
+                                           "account", m_account.constData(), nullptr);
     if (error) {
         if (value)
             secret_value_unref(value);

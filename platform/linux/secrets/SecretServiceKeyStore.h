@@ -10,7 +10,7 @@ class SecretServiceKeyStore final : public VORNAPIKeyStoring
 public:
     static const QString defaultService; // "app.vorn.cite"
     static const QString defaultAccount; // "VORN API Key"
-    static const QString label;          // "VORN Cite API Key"
+    static const QString label; // "VORN Cite API Key"
 
     explicit SecretServiceKeyStore(QString service = defaultService, QString account = defaultAccount);
 

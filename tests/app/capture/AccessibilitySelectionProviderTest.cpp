@@ -1,7 +1,6 @@
 #include "AccessibilitySelectionProvider.h"
 #include "ScriptedAccessibilityTree.h"
 
-
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -97,8 +96,9 @@ TEST_F(ProviderTest, BoundsConvertToDesktopSpaceOfThePrimaryScreen)
     EXPECT_EQ(AccessibilitySelectionProvider::desktopRect(QRectF(100, 50, 200, 20), QRectF(0, 0, 1440, 900)),
               (ScreenRect{100, 830, 200, 20}));
     // A primary screen that does not start at the origin.
-    EXPECT_EQ(AccessibilitySelectionProvider::desktopRect(QRectF(100, 50, 200, 20), QRectF(10, 20, 1440, 900)),
-              (ScreenRect{90, 850, 200, 20}));
+    EXPECT_EQ(
+        AccessibilitySelectionProvider::desktopRect(QRectF(100, 50, 200, 20), QRectF(10, 20, 1440, 900)),
+        (ScreenRect{90, 850, 200, 20}));
     EXPECT_EQ(AccessibilitySelectionProvider::desktopRect(QRectF(100, 50, 200, 20), std::nullopt),
               (ScreenRect{100, 50, 200, 20}));
 }
@@ -140,8 +140,9 @@ TEST_F(ProviderTest, SourceProcessThatCannotBeIdentifiedFails)
 {
     tree->select(area, QStringLiteral("Aspirin reduces fever."));
     tree->pidError = AXError::invalidUIElement;
-    EXPECT_EQ(capture().error(), SelectionCaptureError::accessibilityFailure(
-                                     QStringLiteral("identify the source application"), AXError::invalidUIElement));
+    EXPECT_EQ(capture().error(),
+              SelectionCaptureError::accessibilityFailure(QStringLiteral("identify the source application"),
+                                                          AXError::invalidUIElement));
     tree->pidError.reset();
     tree->node(area).pid = 0;
     EXPECT_EQ(capture().error(), SelectionCaptureError::accessibilityFailure(
@@ -266,7 +267,8 @@ TEST_F(ProviderTest, DescendantSearchDepthDependsOnTheLevel)
     tree->select(holder, QStringLiteral("Aspirin reduces fever."));
     // The window's first child (the scroll area) is searched first and holds nothing.
     EXPECT_EQ(capture(DescendantSearch::none).error(), SelectionCaptureError::selectionUnavailable(editor()));
-    EXPECT_EQ(capture(DescendantSearch::shallow).error(), SelectionCaptureError::selectionUnavailable(editor()));
+    EXPECT_EQ(capture(DescendantSearch::shallow).error(),
+              SelectionCaptureError::selectionUnavailable(editor()));
     const SelectionCaptureResult thorough = capture(DescendantSearch::thorough);
     ASSERT_TRUE(thorough);
     EXPECT_EQ(thorough->context.selectedText, QStringLiteral("Aspirin reduces fever."));
@@ -274,7 +276,8 @@ TEST_F(ProviderTest, DescendantSearchDepthDependsOnTheLevel)
     // Breadth first: a shallower holder wins over a deeper one found earlier in order.
     const NodeId shallow = tree->add(QStringLiteral("AXStaticText"), window);
     tree->select(shallow, QStringLiteral("Shallow selection wins."));
-    EXPECT_EQ(capture(DescendantSearch::shallow)->context.selectedText, QStringLiteral("Shallow selection wins."));
+    EXPECT_EQ(capture(DescendantSearch::shallow)->context.selectedText,
+              QStringLiteral("Shallow selection wins."));
 }
 
 TEST_F(ProviderTest, NodeLimitStopsBeforeTheSixtyFirstNode)
@@ -287,7 +290,8 @@ TEST_F(ProviderTest, NodeLimitStopsBeforeTheSixtyFirstNode)
     for (int i = 0; i < 64; ++i)
         children.append(tree->add(QStringLiteral("AXStaticText"), window));
     tree->select(children[59], QStringLiteral("Aspirin reduces fever."));
-    EXPECT_EQ(capture(DescendantSearch::shallow).error(), SelectionCaptureError::selectionUnavailable(editor()));
+    EXPECT_EQ(capture(DescendantSearch::shallow).error(),
+              SelectionCaptureError::selectionUnavailable(editor()));
     EXPECT_TRUE(tree->wasTouched(children[58]));
     EXPECT_FALSE(tree->wasTouched(children[59]));
 
@@ -317,7 +321,8 @@ TEST_F(ProviderTest, ThoroughSearchContinuesFromTheNearestContentContainer)
     const NodeId paragraph = tree->add(QStringLiteral("AXStaticText"), right);
     tree->select(paragraph, QStringLiteral("Aspirin reduces fever."));
     tree->focused = focus;
-    EXPECT_EQ(capture(DescendantSearch::shallow).error(), SelectionCaptureError::selectionUnavailable(editor()));
+    EXPECT_EQ(capture(DescendantSearch::shallow).error(),
+              SelectionCaptureError::selectionUnavailable(editor()));
     const SelectionCaptureResult result = capture(DescendantSearch::thorough);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->context.selectedText, QStringLiteral("Aspirin reduces fever."));
@@ -332,14 +337,16 @@ TEST_F(ProviderTest, SpentTimeBudgetStopsTheWalk)
 
     tree->onCall = [this] { now += 400ms; };
     tree->clearObservations();
-    EXPECT_EQ(capture(DescendantSearch::thorough).error(), SelectionCaptureError::selectionUnavailable(editor()));
+    EXPECT_EQ(capture(DescendantSearch::thorough).error(),
+              SelectionCaptureError::selectionUnavailable(editor()));
     EXPECT_FALSE(tree->wasTouched(holder));
 
     // Nothing is examined once the budget is spent, not even the first ancestor.
     tree->onCall = [this] { now += 1500ms; };
     tree->clearObservations();
     tree->select(scroll, QStringLiteral("On the parent."));
-    EXPECT_EQ(capture(DescendantSearch::thorough).error(), SelectionCaptureError::selectionUnavailable(editor()));
+    EXPECT_EQ(capture(DescendantSearch::thorough).error(),
+              SelectionCaptureError::selectionUnavailable(editor()));
     EXPECT_FALSE(tree->wasRead(scroll, AXAttribute::selectedTextRange));
 }
 

@@ -3,7 +3,6 @@
 #include "CaptureDiagnostics.h"
 #include "ScriptedAccessibilityTree.h"
 
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,7 +29,8 @@ public:
     std::optional<SelectionSource> frontmostApplication() override { return application(4242); }
     SelectionSource application(qint32 pid) override
     {
-        return SelectionSource{pid, pid == 4242 ? std::optional(QStringLiteral("Editor")) : std::nullopt, std::nullopt};
+        return SelectionSource{pid, pid == 4242 ? std::optional(QStringLiteral("Editor")) : std::nullopt,
+                               std::nullopt};
     }
 };
 
@@ -47,7 +47,8 @@ TEST(CaptureDiagnostics, CaptureLinesNameTheStrategyButNeverTheText)
     auto tree = std::make_shared<ScriptedAccessibilityTree>();
     const auto window = tree->add(QStringLiteral("AXWindow"));
     const auto web = tree->add(QStringLiteral("AXWebArea"), window);
-    const auto field = tree->add(QStringLiteral("AXTextArea"), tree->addChain(QStringLiteral("AXGroup"), web, 2));
+    const auto field =
+        tree->add(QStringLiteral("AXTextArea"), tree->addChain(QStringLiteral("AXGroup"), web, 2));
     const QString secret = QStringLiteral("Aspirin \U0001F600 reduces fever.");
     tree->node(web).hasMarkerRange = true;
     tree->node(web).markerString = secret;

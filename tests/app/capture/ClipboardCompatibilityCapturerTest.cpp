@@ -28,7 +28,9 @@ protected:
                             {PasteboardType::html, QByteArray("<b>user's</b> text")},
                             {QStringLiteral("image/png"), binary}}};
         before = platform->items;
-        sender->onCopy = [this] { time->at(time->elapsed() + 100ms, [this] { platform->copyText(sentence); }); };
+        sender->onCopy = [this] {
+            time->at(time->elapsed() + 100ms, [this] { platform->copyText(sentence); });
+        };
     }
 
     std::unique_ptr<ClipboardCompatibilityCapturer> makeCapturer()
@@ -96,11 +98,14 @@ TEST_F(ClipboardCapture, ClipboardsThatCannotBeKeptAreNeverTouched)
 {
     const auto capturer = makeCapturer();
     const std::pair<QList<InMemoryPasteboard::Item>, Kind> rows[] = {
-        {{{{PasteboardType::string, QByteArray("pw")}, {QStringLiteral("org.nspasteboard.TransientType"), QByteArray()}}},
+        {{{{PasteboardType::string, QByteArray("pw")},
+           {QStringLiteral("org.nspasteboard.TransientType"), QByteArray()}}},
          Kind::clipboardConcealed},
-        {{{{PasteboardType::string, QByteArray("pw")}, {QStringLiteral("org.nspasteboard.ConcealedType"), QByteArray()}}},
+        {{{{PasteboardType::string, QByteArray("pw")},
+           {QStringLiteral("org.nspasteboard.ConcealedType"), QByteArray()}}},
          Kind::clipboardConcealed},
-        {{{{PasteboardType::string, QByteArray("hunter2")}, {PasteboardType::passwordManagerHint, QByteArray("secret")}}},
+        {{{{PasteboardType::string, QByteArray("hunter2")},
+           {PasteboardType::passwordManagerHint, QByteArray("secret")}}},
          Kind::clipboardConcealed},
         {{{{PasteboardType::string, QByteArray("text")},
            {QStringLiteral("com.apple.pasteboard.promised-file-url"), QByteArray("x")}}},
@@ -108,7 +113,8 @@ TEST_F(ClipboardCapture, ClipboardsThatCannotBeKeptAreNeverTouched)
         {{{{PasteboardType::string, QByteArray("text")}, {QStringLiteral("image/png"), std::nullopt}}},
          Kind::snapshotCouldNotMaterialize},
         // The marker of a later item wins over unreadable data of an earlier one.
-        {{{{QStringLiteral("image/png"), std::nullopt}}, {{PasteboardType::passwordManagerHint, QByteArray("secret")}}},
+        {{{{QStringLiteral("image/png"), std::nullopt}},
+          {{PasteboardType::passwordManagerHint, QByteArray("secret")}}},
          Kind::clipboardConcealed},
     };
     for (const auto& [content, expected] : rows) {
@@ -130,7 +136,8 @@ TEST_F(ClipboardCapture, ThirtyTwoMebibytesAreKeptAndOneByteMoreIsRefused)
     ASSERT_TRUE(run(*capturer));
     EXPECT_EQ(platform->items, before);
 
-    platform->items = {{{PasteboardType::string, half}, {QStringLiteral("application/octet-stream"), half + 'y'}}};
+    platform->items = {
+        {{PasteboardType::string, half}, {QStringLiteral("application/octet-stream"), half + 'y'}}};
     EXPECT_EQ(clipboardError(run(*capturer)), Kind::snapshotTooLarge);
     EXPECT_EQ(sender->sentTo.size(), 1) << "no Copy for the larger clipboard";
 }
@@ -201,7 +208,8 @@ TEST_F(ClipboardCapture, TooShortCopyIsRefusedAfterTheClipboardIsRestored)
 TEST_F(ClipboardCapture, ObjectPlaceholdersNeverReachTheSentence)
 {
     sender->onCopy = [this] {
-        time->at(100ms, [this] { platform->copyText(QStringLiteral("Aspirin reduces fever\uFFFC in adults.")); });
+        time->at(100ms,
+                 [this] { platform->copyText(QStringLiteral("Aspirin reduces fever\uFFFC in adults.")); });
     };
     const auto capturer = makeCapturer();
     const AsyncSelectionCaptureResult result = run(*capturer);
@@ -232,7 +240,8 @@ TEST_F(ClipboardCapture, FailedRestorePutsThePlainTextBackAndFails)
     };
     const auto capturer = makeCapturer();
     EXPECT_EQ(clipboardError(run(*capturer)), Kind::clipboardRestoreFailed);
-    EXPECT_EQ(platform->items, (QList<InMemoryPasteboard::Item>{{{PasteboardType::string, QByteArray("user's text")}}}));
+    EXPECT_EQ(platform->items,
+              (QList<InMemoryPasteboard::Item>{{{PasteboardType::string, QByteArray("user's text")}}}));
 }
 
 TEST_F(ClipboardCapture, CancelledCaptureRestoresTheClipboard)

@@ -1,8 +1,8 @@
 // The composite provider over a scripted accessibility reader and the real
 // Copy-and-restore capturer on an in-memory clipboard.
 
-#include "ClipboardFakes.h"
 #include "CompositeSelectionProvider.h"
+#include "ClipboardFakes.h"
 
 #include <QTest>
 
@@ -87,7 +87,8 @@ TEST_F(Composite, OnlyNoSelectedTextFallsBackToTheClipboard)
     const SelectionSource source42{42, QStringLiteral("Viewer"), std::nullopt};
     const SelectionCaptureResult fromReader = selectionFrom(42, QStringLiteral("Read through accessibility."),
                                                             SelectionCaptureMethod::accessibility);
-    const SelectionCaptureResult unavailable = std::unexpected(SelectionCaptureError::selectionUnavailable(source42));
+    const SelectionCaptureResult unavailable =
+        std::unexpected(SelectionCaptureError::selectionUnavailable(source42));
     struct Row
     {
         const char* what;
@@ -98,24 +99,60 @@ TEST_F(Composite, OnlyNoSelectedTextFallsBackToTheClipboard)
         bool copySent;
     };
     const Row rows[] = {
-        {"accessible text from the expected process", fromReader, {true, 42, DescendantSearch::thorough}, true,
-         QStringLiteral("Read through accessibility."), false},
-        {"accessible text from another process", fromReader, {true, 43, DescendantSearch::thorough}, true,
-         SelectionCaptureError::staleSelection(), false},
-        {"no text, switch off", unavailable, {true, std::nullopt, DescendantSearch::thorough}, false,
-         SelectionCaptureError::selectionUnavailable(source42), false},
-        {"no text, request without fallback", unavailable, {false, std::nullopt, DescendantSearch::shallow}, true,
-         SelectionCaptureError::selectionUnavailable(source42), false},
-        {"no text, another process expected", unavailable, {true, 43, DescendantSearch::thorough}, true,
-         SelectionCaptureError::staleSelection(), false},
-        {"password field", std::unexpected(SelectionCaptureError::secureField()),
-         {true, std::nullopt, DescendantSearch::thorough}, true, SelectionCaptureError::secureField(), false},
-        {"permission missing", std::unexpected(SelectionCaptureError::accessibilityPermissionRequired()),
-         {true, std::nullopt, DescendantSearch::thorough}, true,
-         SelectionCaptureError::accessibilityPermissionRequired(), false},
-        {"no text, fallback allowed and on", unavailable, {true, std::nullopt, DescendantSearch::thorough}, true,
-         copied, true},
-        {"no text, the expected process", unavailable, {true, 42, DescendantSearch::thorough}, true, copied, true},
+        {"accessible text from the expected process",
+         fromReader,
+         {true, 42, DescendantSearch::thorough},
+         true,
+         QStringLiteral("Read through accessibility."),
+         false},
+        {"accessible text from another process",
+         fromReader,
+         {true, 43, DescendantSearch::thorough},
+         true,
+         SelectionCaptureError::staleSelection(),
+         false},
+        {"no text, switch off",
+         unavailable,
+         {true, std::nullopt, DescendantSearch::thorough},
+         false,
+         SelectionCaptureError::selectionUnavailable(source42),
+         false},
+        {"no text, request without fallback",
+         unavailable,
+         {false, std::nullopt, DescendantSearch::shallow},
+         true,
+         SelectionCaptureError::selectionUnavailable(source42),
+         false},
+        {"no text, another process expected",
+         unavailable,
+         {true, 43, DescendantSearch::thorough},
+         true,
+         SelectionCaptureError::staleSelection(),
+         false},
+        {"password field",
+         std::unexpected(SelectionCaptureError::secureField()),
+         {true, std::nullopt, DescendantSearch::thorough},
+         true,
+         SelectionCaptureError::secureField(),
+         false},
+        {"permission missing",
+         std::unexpected(SelectionCaptureError::accessibilityPermissionRequired()),
+         {true, std::nullopt, DescendantSearch::thorough},
+         true,
+         SelectionCaptureError::accessibilityPermissionRequired(),
+         false},
+        {"no text, fallback allowed and on",
+         unavailable,
+         {true, std::nullopt, DescendantSearch::thorough},
+         true,
+         copied,
+         true},
+        {"no text, the expected process",
+         unavailable,
+         {true, 42, DescendantSearch::thorough},
+         true,
+         copied,
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -140,7 +177,8 @@ TEST_F(Composite, OnlyNoSelectedTextFallsBackToTheClipboard)
 
 TEST_F(Composite, ClipboardErrorsReachTheCallerUnchangedAndTheSwitchIsReadEachTime)
 {
-    reader->answer = std::unexpected(SelectionCaptureError::selectionUnavailable(SelectionSource{42, {}, {}}));
+    reader->answer =
+        std::unexpected(SelectionCaptureError::selectionUnavailable(SelectionSource{42, {}, {}}));
     sender->failure = ClipboardCaptureError::Kind::copyEventFailed;
     const AsyncSelectionCaptureResult first = capture({true, std::nullopt, DescendantSearch::thorough});
     ASSERT_FALSE(first);
@@ -148,17 +186,21 @@ TEST_F(Composite, ClipboardErrorsReachTheCallerUnchangedAndTheSwitchIsReadEachTi
     compatibilityEnabled = false;
     const AsyncSelectionCaptureResult second = capture({true, std::nullopt, DescendantSearch::thorough});
     ASSERT_FALSE(second);
-    EXPECT_EQ(std::get<SelectionCaptureError>(second.error()).kind(), SelectionCaptureError::Kind::selectionUnavailable);
+    EXPECT_EQ(std::get<SelectionCaptureError>(second.error()).kind(),
+              SelectionCaptureError::Kind::selectionUnavailable);
     EXPECT_EQ(switchReads, 2);
 }
 
 TEST_F(Composite, EarlierSelectionsStayValidByTheirCaptureMethod)
 {
-    const SystemSelection clipboard = selectionFrom(42, copied, SelectionCaptureMethod::clipboardCompatibility);
+    const SystemSelection clipboard =
+        selectionFrom(42, copied, SelectionCaptureMethod::clipboardCompatibility);
     const SystemSelection service = selectionFrom(42, copied, SelectionCaptureMethod::service);
-    const SystemSelection accessible = selectionFrom(42, QStringLiteral("Selected  text."),
-                                                     SelectionCaptureMethod::accessibility);
-    const auto valid = [&](const SystemSelection& selection) { return provider->isStillValid(selection).result(); };
+    const SystemSelection accessible =
+        selectionFrom(42, QStringLiteral("Selected  text."), SelectionCaptureMethod::accessibility);
+    const auto valid = [&](const SystemSelection& selection) {
+        return provider->isStillValid(selection).result();
+    };
     struct Row
     {
         const char* what;
@@ -173,7 +215,8 @@ TEST_F(Composite, EarlierSelectionsStayValidByTheirCaptureMethod)
         selectionFrom(42, QStringLiteral("Selected text."), SelectionCaptureMethod::accessibility);
     const SelectionCaptureResult otherProcess =
         selectionFrom(43, QStringLiteral("Selected  text."), SelectionCaptureMethod::accessibility);
-    const SelectionCaptureResult readerFails = std::unexpected(SelectionCaptureError::focusedElementUnavailable());
+    const SelectionCaptureResult readerFails =
+        std::unexpected(SelectionCaptureError::focusedElementUnavailable());
     const Row rows[] = {
         {"copied, 8.0 s", clipboard, 8000, 42, readerFails, true},
         {"copied, 8.1 s", clipboard, 8100, 42, readerFails, false},
@@ -202,9 +245,12 @@ TEST_F(Composite, EarlierSelectionsStayValidByTheirCaptureMethod)
 
 TEST_F(Composite, PendingClipboardIsPutBackOnceAndQuestionsGoToTheReader)
 {
-    reader->answer = std::unexpected(SelectionCaptureError::selectionUnavailable(SelectionSource{42, {}, {}}));
-    QFuture<AsyncSelectionCaptureResult> future = provider->captureSelection({true, std::nullopt, DescendantSearch::thorough});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return provider->compatibility().pendingRestore().has_value(); }, 10000));
+    reader->answer =
+        std::unexpected(SelectionCaptureError::selectionUnavailable(SelectionSource{42, {}, {}}));
+    QFuture<AsyncSelectionCaptureResult> future =
+        provider->captureSelection({true, std::nullopt, DescendantSearch::thorough});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return provider->compatibility().pendingRestore().has_value(); }, 10000));
     provider->restorePendingClipboardIfNeeded();
     EXPECT_EQ(platform->string(PasteboardType::string), QStringLiteral("user's clipboard"));
     const int writes = platform->writes;

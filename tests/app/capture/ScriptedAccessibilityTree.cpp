@@ -10,7 +10,8 @@ struct ScriptedHandle final : AccessibilityElement::Handle
 
 } // namespace
 
-ScriptedAccessibilityTree::NodeId ScriptedAccessibilityTree::add(const QString& role, std::optional<NodeId> parent)
+ScriptedAccessibilityTree::NodeId ScriptedAccessibilityTree::add(const QString& role,
+                                                                 std::optional<NodeId> parent)
 {
     const NodeId id = m_nextId++;
     Node node;
@@ -22,7 +23,8 @@ ScriptedAccessibilityTree::NodeId ScriptedAccessibilityTree::add(const QString& 
     return id;
 }
 
-ScriptedAccessibilityTree::NodeId ScriptedAccessibilityTree::addChain(const QString& role, NodeId parent, int count)
+ScriptedAccessibilityTree::NodeId ScriptedAccessibilityTree::addChain(const QString& role, NodeId parent,
+                                                                      int count)
 {
     NodeId last = parent;
     for (int i = 0; i < count; ++i)
@@ -41,8 +43,8 @@ AccessibilityElement ScriptedAccessibilityTree::element(NodeId id) const
     return AccessibilityElement(std::make_shared<ScriptedHandle>(id));
 }
 
-std::optional<ScriptedAccessibilityTree::NodeId> ScriptedAccessibilityTree::idOf(
-    const AccessibilityElement& element) const
+std::optional<ScriptedAccessibilityTree::NodeId>
+ScriptedAccessibilityTree::idOf(const AccessibilityElement& element) const
 {
     if (const auto* handle = dynamic_cast<const ScriptedHandle*>(element.handle()))
         return handle->id;
@@ -66,7 +68,7 @@ AXError ScriptedAccessibilityTree::setMessagingTimeout(const AccessibilityElemen
 }
 
 AXResult<AXValue> ScriptedAccessibilityTree::copyAttributeValue(const AccessibilityElement& element,
-                                                                 const QString& attribute)
+                                                                const QString& attribute)
 {
     if (onCall)
         onCall();
@@ -97,7 +99,8 @@ AXResult<AXValue> ScriptedAccessibilityTree::read(NodeId id, const QString& attr
     if (attribute == AXAttribute::subrole)
         return node.subrole ? AXResult<AXValue>(AXValue{*node.subrole}) : std::unexpected(AXError::noValue);
     if (attribute == AXAttribute::parent)
-        return node.parent ? AXResult<AXValue>(AXValue{element(*node.parent)}) : std::unexpected(AXError::noValue);
+        return node.parent ? AXResult<AXValue>(AXValue{element(*node.parent)})
+                           : std::unexpected(AXError::noValue);
     if (attribute == AXAttribute::children) {
         QList<AccessibilityElement> children;
         for (NodeId child : node.children)
@@ -108,7 +111,8 @@ AXResult<AXValue> ScriptedAccessibilityTree::read(NodeId id, const QString& attr
         return node.selectedRange ? AXResult<AXValue>(AXValue{*node.selectedRange})
                                   : std::unexpected(AXError::noValue);
     if (attribute == AXAttribute::selectedText)
-        return node.selectedText ? AXResult<AXValue>(AXValue{*node.selectedText}) : std::unexpected(AXError::noValue);
+        return node.selectedText ? AXResult<AXValue>(AXValue{*node.selectedText})
+                                 : std::unexpected(AXError::noValue);
     if (attribute == AXAttribute::selectedTextMarkerRange) {
         if (!node.hasMarkerRange)
             return std::unexpected(AXError::noValue);
@@ -117,9 +121,9 @@ AXResult<AXValue> ScriptedAccessibilityTree::read(NodeId id, const QString& attr
     return std::unexpected(AXError::attributeUnsupported);
 }
 
-AXResult<AXValue> ScriptedAccessibilityTree::copyParameterizedAttributeValue(const AccessibilityElement& element,
-                                                                              const QString& attribute,
-                                                                              const AXValue& parameter)
+AXResult<AXValue>
+ScriptedAccessibilityTree::copyParameterizedAttributeValue(const AccessibilityElement& element,
+                                                           const QString& attribute, const AXValue& parameter)
 {
     if (onCall)
         onCall();
@@ -134,18 +138,22 @@ AXResult<AXValue> ScriptedAccessibilityTree::copyParameterizedAttributeValue(con
     if (attribute == AXAttribute::boundsForRange) {
         if (!std::holds_alternative<AXTextRange>(parameter))
             return std::unexpected(AXError::illegalArgument);
-        return node.rangeBounds ? AXResult<AXValue>(AXValue{*node.rangeBounds}) : std::unexpected(AXError::noValue);
+        return node.rangeBounds ? AXResult<AXValue>(AXValue{*node.rangeBounds})
+                                : std::unexpected(AXError::noValue);
     }
     const auto* marker = std::get_if<AXTextMarkerRange>(&parameter);
     const auto* markerNode = marker ? dynamic_cast<const ScriptedHandle*>(marker->handle()) : nullptr;
     if (!markerNode || markerNode->id != *id)
         return std::unexpected(AXError::illegalArgument);
     if (attribute == AXAttribute::lengthForTextMarkerRange)
-        return node.markerLength ? AXResult<AXValue>(AXValue{*node.markerLength}) : std::unexpected(AXError::noValue);
+        return node.markerLength ? AXResult<AXValue>(AXValue{*node.markerLength})
+                                 : std::unexpected(AXError::noValue);
     if (attribute == AXAttribute::stringForTextMarkerRange)
-        return node.markerString ? AXResult<AXValue>(AXValue{*node.markerString}) : std::unexpected(AXError::noValue);
+        return node.markerString ? AXResult<AXValue>(AXValue{*node.markerString})
+                                 : std::unexpected(AXError::noValue);
     if (attribute == AXAttribute::boundsForTextMarkerRange)
-        return node.markerBounds ? AXResult<AXValue>(AXValue{*node.markerBounds}) : std::unexpected(AXError::noValue);
+        return node.markerBounds ? AXResult<AXValue>(AXValue{*node.markerBounds})
+                                 : std::unexpected(AXError::noValue);
     return std::unexpected(AXError::parameterizedAttributeUnsupported);
 }
 
@@ -161,8 +169,8 @@ AXResult<QStringList> ScriptedAccessibilityTree::copyAttributeNames(const Access
     return names;
 }
 
-AXResult<AccessibilityElement> ScriptedAccessibilityTree::copyElementAtPosition(const AccessibilityElement&, float x,
-                                                                                float y)
+AXResult<AccessibilityElement> ScriptedAccessibilityTree::copyElementAtPosition(const AccessibilityElement&,
+                                                                                float x, float y)
 {
     if (onCall)
         onCall();

@@ -72,8 +72,10 @@ public:
     bool isProcessTrustedWithOptions(bool) override { return trusted; }
     AccessibilityElement systemWideElement() override;
     AXError setMessagingTimeout(const AccessibilityElement& element, double seconds) override;
-    AXResult<AXValue> copyAttributeValue(const AccessibilityElement& element, const QString& attribute) override;
-    AXResult<AXValue> copyParameterizedAttributeValue(const AccessibilityElement& element, const QString& attribute,
+    AXResult<AXValue> copyAttributeValue(const AccessibilityElement& element,
+                                         const QString& attribute) override;
+    AXResult<AXValue> copyParameterizedAttributeValue(const AccessibilityElement& element,
+                                                      const QString& attribute,
                                                       const AXValue& parameter) override;
     AXResult<QStringList> copyAttributeNames(const AccessibilityElement& element) override;
     AXResult<AccessibilityElement> copyElementAtPosition(const AccessibilityElement& systemWide, float x,

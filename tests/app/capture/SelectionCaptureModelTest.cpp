@@ -17,27 +17,32 @@ TEST(SelectionCaptureError, MessagesAndDiagnosticCodes)
     };
     const Row rows[] = {
         {SelectionCaptureError::selectionUnavailable(source),
-         QStringLiteral("The focused application did not expose selected text. Enable Compatibility Capture or "
-                        "use the VORN Cite Service."),
+         QStringLiteral(
+             "The focused application did not expose selected text. Enable Compatibility Capture or "
+             "use the VORN Cite Service."),
          QStringLiteral("selection-unavailable")},
         {SelectionCaptureError::selectionTooLong(5321),
-         QStringLiteral("The selection is about 5321 characters. The VORN citation endpoint accepts at most 1000 "
-                        "characters."),
+         QStringLiteral(
+             "The selection is about 5321 characters. The VORN citation endpoint accepts at most 1000 "
+             "characters."),
          QStringLiteral("selection-too-long")},
         {SelectionCaptureError::accessibilityFailure(QStringLiteral("read the focused element"),
                                                      AXError::cannotComplete),
          QStringLiteral("Accessibility could not read the focused element (error -25204)."),
          QStringLiteral("ax-failure--25204")},
         {SelectionCaptureError::accessibilityPermissionRequired(),
-         QStringLiteral("Turn on desktop accessibility: choose Request Access in VORN Cite's setup, then restart the "
-                        "application you selected text in."),
+         QStringLiteral(
+             "Turn on desktop accessibility: choose Request Access in VORN Cite's setup, then restart the "
+             "application you selected text in."),
          QStringLiteral("permission-required")},
         {SelectionCaptureError::focusedElementUnavailable(),
          QStringLiteral("The focused application did not expose a text element."),
          QStringLiteral("focused-element-unavailable")},
         {SelectionCaptureError::secureField(),
-         QStringLiteral("VORN Cite never reads text from password or secure fields."), QStringLiteral("secure-field")},
-        {SelectionCaptureError::emptySelection(), QStringLiteral("Select one scientific sentence before using VORN Cite."),
+         QStringLiteral("VORN Cite never reads text from password or secure fields."),
+         QStringLiteral("secure-field")},
+        {SelectionCaptureError::emptySelection(),
+         QStringLiteral("Select one scientific sentence before using VORN Cite."),
          QStringLiteral("empty-selection")},
         {SelectionCaptureError::staleSelection(),
          QStringLiteral("The original selection changed. Select it again before finding citations."),
@@ -58,24 +63,31 @@ TEST(ClipboardCaptureError, MessagesUseThisDesktopsWording)
     const std::pair<Kind, QString> rows[] = {
         {Kind::busy, QStringLiteral("Another selection capture is already in progress.")},
         {Kind::snapshotTooLarge,
-         QStringLiteral("The clipboard is too large to preserve safely, so VORN Cite did not copy the selection.")},
-        {Kind::snapshotCouldNotMaterialize, QStringLiteral("The clipboard contains data that cannot be preserved safely.")},
+         QStringLiteral(
+             "The clipboard is too large to preserve safely, so VORN Cite did not copy the selection.")},
+        {Kind::snapshotCouldNotMaterialize,
+         QStringLiteral("The clipboard contains data that cannot be preserved safely.")},
         {Kind::clipboardConcealed,
-         QStringLiteral("The clipboard holds concealed content (for example from a password manager), so VORN Cite did "
-                        "not copy the selection. Copy something else first, or select the text in an app that "
-                        "supports Accessibility.")},
+         QStringLiteral(
+             "The clipboard holds concealed content (for example from a password manager), so VORN Cite did "
+             "not copy the selection. Copy something else first, or select the text in an app that "
+             "supports Accessibility.")},
         {Kind::sourceApplicationChanged,
          QStringLiteral("The active application changed before the selection could be captured.")},
-        {Kind::clipboardChangedBeforeCopy, QStringLiteral("The clipboard changed before capture began. Try again.")},
-        {Kind::copyEventFailed, QStringLiteral("The desktop could not send Copy to the selected application.")},
+        {Kind::clipboardChangedBeforeCopy,
+         QStringLiteral("The clipboard changed before capture began. Try again.")},
+        {Kind::copyEventFailed,
+         QStringLiteral("The desktop could not send Copy to the selected application.")},
         {Kind::copyTimedOut,
-         QStringLiteral("The selected application did not provide copied text in time. If it copies later, the "
-                        "previous clipboard content may be replaced by the selection.")},
+         QStringLiteral(
+             "The selected application did not provide copied text in time. If it copies later, the "
+             "previous clipboard content may be replaced by the selection.")},
         {Kind::copiedTextUnavailable, QStringLiteral("Copy did not produce usable text.")},
         {Kind::clipboardChangedDuringCapture,
          QStringLiteral("Another app changed the clipboard, so VORN Cite left the newer content untouched.")},
         {Kind::clipboardRestoreFailed,
-         QStringLiteral("VORN Cite could not safely restore the clipboard, so no citation request was sent.")},
+         QStringLiteral(
+             "VORN Cite could not safely restore the clipboard, so no citation request was sent.")},
     };
     QSet<ClipboardCaptureError> distinct;
     for (const auto& [kind, message] : rows) {
@@ -130,7 +142,8 @@ TEST(SelectionCapturing, ConveniencesAskForTheThoroughSearch)
     capturing.captureSelection(true);
     capturing.captureSelection(false, 42);
     ASSERT_EQ(capturer.requests.size(), 2);
-    EXPECT_EQ(capturer.requests[0], (SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough}));
+    EXPECT_EQ(capturer.requests[0],
+              (SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough}));
     EXPECT_EQ(capturer.requests[1], (SelectionCaptureOptions{false, 42, DescendantSearch::thorough}));
     EXPECT_FALSE(capturing.focusedElementIsItemContainer());
     EXPECT_TRUE(capturing.gestureLandsInContent(QPointF(), QPointF(1, 1)));

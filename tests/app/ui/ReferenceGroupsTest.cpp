@@ -60,14 +60,15 @@ TEST(ReferenceGroups, DirectnessFollowsTheReasonThenTheQuotes)
 
 TEST(ReferenceGroups, DirectGroupFirstNumbersFollowTheResult)
 {
-    const QList<LiteratureReference> mixed = {reference(u"1"_s, u"background"_s), reference(u"2"_s, u"direct"_s),
-                                              reference(u"3"_s, std::nullopt, {u"quote"_s}),
-                                              reference(u"4"_s, u"Indirect support"_s)};
+    const QList<LiteratureReference> mixed = {
+        reference(u"1"_s, u"background"_s), reference(u"2"_s, u"direct"_s),
+        reference(u"3"_s, std::nullopt, {u"quote"_s}), reference(u"4"_s, u"Indirect support"_s)};
     EXPECT_EQ(shape(ReferenceGroup::make(mixed)),
-              (QList<std::pair<QString, QList<int>>>{{u"Direct evidence"_s, {2, 3}}, {u"Indirect context"_s, {1, 4}}}));
+              (QList<std::pair<QString, QList<int>>>{{u"Direct evidence"_s, {2, 3}},
+                                                     {u"Indirect context"_s, {1, 4}}}));
 
-    const QList<LiteratureReference> allIndirect = {reference(u"1"_s, u"context"_s), reference(u"2"_s, std::nullopt),
-                                                    reference(u"3"_s, u"background"_s)};
+    const QList<LiteratureReference> allIndirect = {
+        reference(u"1"_s, u"context"_s), reference(u"2"_s, std::nullopt), reference(u"3"_s, u"background"_s)};
     EXPECT_EQ(shape(ReferenceGroup::make(allIndirect)),
               (QList<std::pair<QString, QList<int>>>{{u"Indirect context"_s, {1, 2, 3}}}));
     EXPECT_TRUE(ReferenceGroup::make({}).isEmpty());

@@ -19,7 +19,10 @@ protected:
     }
 
     static QRect screen(int index) { return QGuiApplication::screens()[index]->availableGeometry(); }
-    static QPoint corner(const QRect& visible) { return {visible.right() + 1 - 16 - 380, visible.top() + 16}; }
+    static QPoint corner(const QRect& visible)
+    {
+        return {visible.right() + 1 - 16 - 380, visible.top() + 16};
+    }
 };
 
 TEST_F(ResultPanelScreens, OpensOnTheScreenOfTheSelection)
@@ -32,7 +35,8 @@ TEST_F(ResultPanelScreens, OpensOnTheScreenOfTheSelection)
     settle();
     FloatingKeyablePanel& panel = controller->panel();
     EXPECT_EQ(panel.pos(), corner(screen(1)));
-    EXPECT_EQ(coordinator->resultPanelMaxHeight(), screen(1).height() - 32.0) << "the right screen is 500 high";
+    EXPECT_EQ(coordinator->resultPanelMaxHeight(), screen(1).height() - 32.0)
+        << "the right screen is 500 high";
     EXPECT_LE(panel.height(), screen(1).height() - 32);
     controller->hide();
 

@@ -47,7 +47,8 @@ LiteratureResult manyReferences(int count)
 {
     QList<LiteratureReference> references;
     for (int i = 1; i <= count; ++i)
-        references.append(reference(i, u"direct"_s, {u"A quote long enough to take a few lines in the card."_s}));
+        references.append(
+            reference(i, u"direct"_s, {u"A quote long enough to take a few lines in the card."_s}));
     return resultOf(references);
 }
 
@@ -109,9 +110,9 @@ TEST_F(ResultPanelTest, LoadingShowsProgressAndCompletedShowsGroupsDirectFirst)
     EXPECT_EQ(view().currentContent(), view().loadingView());
     EXPECT_EQ(view().loadingView()->textLabel()->text(), u"Searching literature evidence…"_s);
 
-    backend->calls.last()->sink.complete(resultOf({reference(1, u"background"_s), reference(2, u"direct"_s),
-                                                   reference(3, std::nullopt, {u"quote"_s}),
-                                                   reference(4, u"Indirect support"_s)}));
+    backend->calls.last()->sink.complete(
+        resultOf({reference(1, u"background"_s), reference(2, u"direct"_s),
+                  reference(3, std::nullopt, {u"quote"_s}), reference(4, u"Indirect support"_s)}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, 5000));
     settle();
     EXPECT_EQ(view().header()->subtitleLabel()->text(), u"Literature evidence for the text you select"_s);
@@ -128,8 +129,10 @@ TEST_F(ResultPanelTest, LoadingShowsProgressAndCompletedShowsGroupsDirectFirst)
 
 TEST_F(ResultPanelTest, AllIndirectResultsShowOneGroupNumberedInResultOrder)
 {
-    complete(resultOf({reference(1, u"context"_s), reference(2, std::nullopt, {u"  "_s}), reference(3, u"background"_s)}));
-    EXPECT_EQ(itemTexts(*view().referenceList()), (QStringList{u"INDIRECT CONTEXT"_s, u"1"_s, u"2"_s, u"3"_s}));
+    complete(resultOf(
+        {reference(1, u"context"_s), reference(2, std::nullopt, {u"  "_s}), reference(3, u"background"_s)}));
+    EXPECT_EQ(itemTexts(*view().referenceList()),
+              (QStringList{u"INDIRECT CONTEXT"_s, u"1"_s, u"2"_s, u"3"_s}));
 }
 
 TEST_F(ResultPanelTest, EveryFailureKindHasItsHeadlineBodyAndButton)
@@ -147,17 +150,31 @@ TEST_F(ResultPanelTest, EveryFailureKindHasItsHeadlineBodyAndButton)
     const QString message = u"The <b>message</b> of the error &amp; more."_s;
     const QList<Case> cases = {
         {FailureKind::invalidKey, u"Authorization required"_s, u"VORN rejected this API key"_s,
-         u"Replace it with an active vorn_ key in Settings."_s, u"Open Settings"_s, StyledButton::Kind::primary},
+         u"Replace it with an active vorn_ key in Settings."_s, u"Open Settings"_s,
+         StyledButton::Kind::primary},
         {FailureKind::missingKey, u"Authorization required"_s, u"VORN rejected this API key"_s,
-         u"Replace it with an active vorn_ key in Settings."_s, u"Open Settings"_s, StyledButton::Kind::primary},
-        {FailureKind::accessibility, u"Request declined"_s, u"Accessibility access is required"_s, {},
-         u"Open Accessibility Settings"_s, StyledButton::Kind::primary},
+         u"Replace it with an active vorn_ key in Settings."_s, u"Open Settings"_s,
+         StyledButton::Kind::primary},
+        {FailureKind::accessibility,
+         u"Request declined"_s,
+         u"Accessibility access is required"_s,
+         {},
+         u"Open Accessibility Settings"_s,
+         StyledButton::Kind::primary},
         {FailureKind::rateLimited, u"Request declined"_s, u"VORN declined this request"_s,
          u"Usage or rate limits were reached. Check the account before retrying."_s, u"Retry"_s,
          StyledButton::Kind::secondary},
-        {FailureKind::invalidSelection, u"Request declined"_s, u"This selection cannot be searched"_s, {}, u"Retry"_s,
+        {FailureKind::invalidSelection,
+         u"Request declined"_s,
+         u"This selection cannot be searched"_s,
+         {},
+         u"Retry"_s,
          StyledButton::Kind::secondary},
-        {FailureKind::other, u"Request declined"_s, u"VORN Cite could not complete the request"_s, {}, u"Retry"_s,
+        {FailureKind::other,
+         u"Request declined"_s,
+         u"VORN Cite could not complete the request"_s,
+         {},
+         u"Retry"_s,
          StyledButton::Kind::secondary},
     };
     // Without a query to repeat there is no Retry; the other buttons stay.
@@ -438,11 +455,11 @@ TEST_F(ResultPanelTest, DraggingTheHeaderOrBackgroundMovesThePanel)
         const QPointF global = widget->mapToGlobal(QPointF(at));
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(widget, &press);
-        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), global + QPointF(by), Qt::NoButton, Qt::LeftButton,
-                         {});
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + by), global + QPointF(by), Qt::NoButton,
+                         Qt::LeftButton, {});
         QApplication::sendEvent(widget, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at + by), global + QPointF(by), Qt::LeftButton,
-                            Qt::NoButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at + by), global + QPointF(by),
+                            Qt::LeftButton, Qt::NoButton, {});
         QApplication::sendEvent(widget, &release);
         settle();
     };
@@ -450,7 +467,8 @@ TEST_F(ResultPanelTest, DraggingTheHeaderOrBackgroundMovesThePanel)
     EXPECT_EQ(panel.pos(), start + QPoint(-120, 40));
     drag(&view(), QPoint(190, view().height() - 10), QPoint(-30, 10));
     EXPECT_EQ(panel.pos(), start + QPoint(-150, 50));
-    EXPECT_EQ(controller->pinnedTopLeft(), start + QPoint(-150, 50)) << "later growth keeps the dropped place";
+    EXPECT_EQ(controller->pinnedTopLeft(), start + QPoint(-150, 50))
+        << "later growth keeps the dropped place";
 }
 
 TEST_F(ResultPanelTest, EscapeHidesAndCancelsALoadingQuery)
@@ -511,5 +529,6 @@ TEST(ResultPanelGeometry, TargetScreenPrefersTheAnchorThenThePointer)
     // Desktop space has its origin at the primary screen's bottom-left.
     const QRect primary(0, 0, 1280, 800);
     EXPECT_EQ(ResultPanelController::toGlobal(ScreenRect{100, 700, 50, 20}, primary), QRect(100, 80, 50, 20));
-    EXPECT_EQ(ResultPanelController::toDesktop(QRect(100, 80, 50, 20), primary), (ScreenRect{100, 700, 50, 20}));
+    EXPECT_EQ(ResultPanelController::toDesktop(QRect(100, 80, 50, 20), primary),
+              (ScreenRect{100, 700, 50, 20}));
 }

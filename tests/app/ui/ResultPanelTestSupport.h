@@ -33,7 +33,8 @@ protected:
         };
         coordinator = std::make_unique<AppCoordinator>(std::make_shared<FakeKeyStore>(), deps);
         controller = std::make_shared<ResultPanelController>(
-            *coordinator, ResultPanelView::Actions{{}, [this] { ++settingsOpened; }, [this] { ++accessibilityOpened; }});
+            *coordinator,
+            ResultPanelView::Actions{{}, [this] { ++settingsOpened; }, [this] { ++accessibilityOpened; }});
         coordinator->setResultPanelController(controller);
     }
 
@@ -51,7 +52,8 @@ protected:
         coordinator->run(query(), std::nullopt);
         backend->calls.last()->sink.complete(result);
         backend->calls.last()->sink.finish();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, 5000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return coordinator->phase() == ResultPanelPhase::completed; }, 5000));
         settle();
     }
 

@@ -95,8 +95,10 @@ TEST(CitationExport, SpecialCharactersNamesAndMissingParts)
 TEST(CitationExport, NamePartsHoldingAndOrACommaAreBraced)
 {
     // Unbraced, a reader would take "Doe", "Evil, John, Jr", "Roe, Jane", "Max", ... as authors.
-    EXPECT_TRUE(bibtex(namesWithSeparators())
-                    .contains(u"  author = {{Doe and Evil}, {John, Jr} and Roe, {Jane and Max} and {Poe AND Co}, Ann},\n"_s))
+    EXPECT_TRUE(
+        bibtex(namesWithSeparators())
+            .contains(
+                u"  author = {{Doe and Evil}, {John, Jr} and Roe, {Jane and Max} and {Poe AND Co}, Ann},\n"_s))
         << bibtex(namesWithSeparators()).toStdString();
     // "and" inside a word, and a suffix, stay as they were.
     LiteratureReference r = journalArticle();

@@ -146,7 +146,8 @@ inline LiteratureReference unbalancedBraces()
 inline LiteratureReference namesWithSeparators()
 {
     LiteratureReference r = journalArticle();
-    r.article->authors = {person(u"Doe and Evil"_s, u"John, Jr"_s, u"J"_s), person(u"Roe"_s, u"Jane and Max"_s, u"J"_s),
+    r.article->authors = {person(u"Doe and Evil"_s, u"John, Jr"_s, u"J"_s),
+                          person(u"Roe"_s, u"Jane and Max"_s, u"J"_s),
                           person(u"Poe AND Co"_s, u"Ann"_s, u"A"_s)};
     return r;
 }

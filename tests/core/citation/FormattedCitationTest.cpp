@@ -167,13 +167,15 @@ TEST(FormattedCitation, RtfNamesTheBaseFontAndItsSize)
         QByteArray head;
     };
     const QList<Case> cases = {
-        {u"Evil;}}{\\rtf1 \u00c9\u0001"_s, 0, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Evilrtf1;}}\\f0\\uc1 "},
+        {u"Evil;}}{\\rtf1 \u00c9\u0001"_s, 0,
+         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Evilrtf1;}}\\f0\\uc1 "},
         {u" ;{} "_s, -3, "{\\rtf1\\ansi\\uc1 "},
-        {QString(200, u'A'), 1e9, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil " + QByteArray(64, 'A') +
-                                       ";}}\\f0\\fs3276\\uc1 "},
+        {QString(200, u'A'), 1e9,
+         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil " + QByteArray(64, 'A') + ";}}\\f0\\fs3276\\uc1 "},
         {u"Mono"_s, std::numeric_limits<double>::infinity(),
          "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\fs3276\\uc1 "},
-        {u"Mono"_s, std::numeric_limits<double>::quiet_NaN(), "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\uc1 "},
+        {u"Mono"_s, std::numeric_limits<double>::quiet_NaN(),
+         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\uc1 "},
         {u"Mono"_s, 0.1, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Mono;}}\\f0\\fs2\\uc1 "},
     };
     for (const Case& k : cases) {

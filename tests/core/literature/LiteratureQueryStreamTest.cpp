@@ -14,8 +14,8 @@ TEST(LiteratureQueryStream, DeliversInOrderThroughTheEventLoopAndEndsOnce)
     StreamRecorder recorder(std::move(stream));
     sink.progress(QStringLiteral("Searching VORN"));
     sink.complete(LiteratureResult{QStringLiteral("a"), {}, {}, false, {}, {}, {}});
-    sink.fail(LiteratureError::transport(QStringLiteral("late")));       // ignored: already ended
-    sink.progress(QStringLiteral("after end"));                          // ignored
+    sink.fail(LiteratureError::transport(QStringLiteral("late"))); // ignored: already ended
+    sink.progress(QStringLiteral("after end")); // ignored
     EXPECT_TRUE(recorder.events.isEmpty()) << "nothing is delivered synchronously";
     ASSERT_TRUE(recorder.waitForEnd());
     ASSERT_EQ(recorder.events.size(), 2);

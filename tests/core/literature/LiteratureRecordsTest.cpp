@@ -37,7 +37,13 @@ SelectionContext sampleSelection()
 
 TEST(LiteratureQueryOptions, NormalizedClampsBothRanges)
 {
-    struct Row { qint64 max; qint64 minutes; qint64 wantMax; qint64 wantMinutes; };
+    struct Row
+    {
+        qint64 max;
+        qint64 minutes;
+        qint64 wantMax;
+        qint64 wantMinutes;
+    };
     for (const Row& row : {Row{0, -5, 1, 0}, Row{40, 90, 25, 60}, Row{25, 60, 25, 60}, Row{1, 0, 1, 0}}) {
         const LiteratureQueryOptions n = LiteratureQueryOptions{row.max, true, row.minutes}.normalized();
         EXPECT_EQ(n.maxArticles, row.wantMax);
@@ -97,12 +103,18 @@ TEST(LiteratureRecords, JsonRoundTrips)
     ArticleMetadata article;
     article.pmid = QStringLiteral("123");
     article.kind = ArticleKind::bookChapter;
-    article.authors = {ArticleAuthor{QStringLiteral("Smith"), QStringLiteral("John"), QStringLiteral("J"), {}, {}}};
+    article.authors = {
+        ArticleAuthor{QStringLiteral("Smith"), QStringLiteral("John"), QStringLiteral("J"), {}, {}}};
     article.contributionDate = ArticleDate{QStringLiteral("2006"), QStringLiteral("2"), std::nullopt};
     withArticle.article = article;
 
-    const LiteratureResult result{QStringLiteral("answer"), {sampleReference(), withArticle},
-                                  LiteratureUsage{10, 20, 30}, true, QStringLiteral("s"), std::nullopt, 0.25};
+    const LiteratureResult result{QStringLiteral("answer"),
+                                  {sampleReference(), withArticle},
+                                  LiteratureUsage{10, 20, 30},
+                                  true,
+                                  QStringLiteral("s"),
+                                  std::nullopt,
+                                  0.25};
     // Through text, as a file or a pipe would carry it.
     const QByteArray bytes = QJsonDocument(result.toJson()).toJson();
     const auto decoded = LiteratureResult::fromJson(QJsonDocument::fromJson(bytes).object());
@@ -123,7 +135,7 @@ TEST(LiteratureRecords, JsonReadingFailsOnMissingKeysAndUnknownValues)
     EXPECT_FALSE(SelectionContext::fromJson(selection).has_value());
 
     for (const QString& key : {QStringLiteral("pmid"), QStringLiteral("title"), QStringLiteral("authors"),
-                              QStringLiteral("evidence")}) {
+                               QStringLiteral("evidence")}) {
         QJsonObject ref = sampleReference().toJson();
         ref.remove(key);
         const auto decoded = LiteratureReference::fromJson(ref);

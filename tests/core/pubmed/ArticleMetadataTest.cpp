@@ -1,5 +1,5 @@
-#include "literature/LiteratureRecords.h"
 #include "pubmed/ArticleMetadata.h"
+#include "literature/LiteratureRecords.h"
 #include "pubmed/PubMed.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,11 @@ LiteratureReference ref(const QString& pmid)
 
 TEST(PubMed, CanonicalPMID)
 {
-    struct Row { QString input; std::optional<QString> want; };
+    struct Row
+    {
+        QString input;
+        std::optional<QString> want;
+    };
     const QList<Row> rows = {
         {QStringLiteral(" 0012345\n"), QStringLiteral("12345")},
         {QStringLiteral("000"), std::nullopt},
@@ -28,7 +32,9 @@ TEST(PubMed, CanonicalPMID)
         {QStringLiteral("\uff11\uff12\uff13"), std::nullopt},
         {QStringLiteral("+123"), std::nullopt},
         {QStringLiteral("1 2"), std::nullopt},
-        {QStringLiteral("\u00a0""7\u2028"), QStringLiteral("7")},
+        {QStringLiteral("\u00a0"
+                        "7\u2028"),
+         QStringLiteral("7")},
     };
     for (const Row& row : rows)
         EXPECT_EQ(PubMed::canonicalPMID(row.input), row.want) << row.input.toStdString();
@@ -41,13 +47,15 @@ TEST(PubMed, Urls)
 
     const QList<LiteratureReference> refs = {ref(QStringLiteral("123")), ref(QStringLiteral("0123")),
                                              ref(QStringLiteral("abc")), ref(QStringLiteral("456"))};
-    EXPECT_EQ(PubMed::urls(refs), (QList<QUrl>{QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/123/")),
-                                               QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/456/"))}));
+    EXPECT_EQ(PubMed::urls(refs),
+              (QList<QUrl>{QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/123/")),
+                           QUrl(QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/456/"))}));
     EXPECT_TRUE(PubMed::urls({}).isEmpty());
 
     const std::optional<QUrl> search = PubMed::searchURL(refs);
     ASSERT_TRUE(search.has_value());
-    EXPECT_EQ(search->toString(QUrl::FullyEncoded), QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/?term=123%20456"));
+    EXPECT_EQ(search->toString(QUrl::FullyEncoded),
+              QStringLiteral("https://pubmed.ncbi.nlm.nih.gov/?term=123%20456"));
     EXPECT_FALSE(PubMed::searchURL({ref(QStringLiteral("abc")), ref(QStringLiteral("0"))}).has_value());
 }
 
@@ -78,9 +86,11 @@ TEST(ArticleMetadata, JsonRoundTripAndRequiredKeys)
     m.pmid = QStringLiteral("20301577");
     m.kind = ArticleKind::bookChapter;
     m.title = QStringLiteral("CACNA1C-Related Disorders");
-    m.authors = {ArticleAuthor{QStringLiteral("Napolitano"), QStringLiteral("Carlo"), QStringLiteral("C"), {}, {}},
-                 ArticleAuthor{{}, {}, {}, {}, QStringLiteral("Group")}};
-    m.editors = {ArticleAuthor{QStringLiteral("Adam"), QStringLiteral("Margaret P"), QStringLiteral("MP"), {}, {}}};
+    m.authors = {
+        ArticleAuthor{QStringLiteral("Napolitano"), QStringLiteral("Carlo"), QStringLiteral("C"), {}, {}},
+        ArticleAuthor{{}, {}, {}, {}, QStringLiteral("Group")}};
+    m.editors = {
+        ArticleAuthor{QStringLiteral("Adam"), QStringLiteral("Margaret P"), QStringLiteral("MP"), {}, {}}};
     m.publicationTypes = {QStringLiteral("Review")};
     m.bookTitle = QStringLiteral("GeneReviews");
     m.contributionDate = ArticleDate{QStringLiteral("2006"), QStringLiteral("2"), QStringLiteral("15")};
@@ -93,7 +103,7 @@ TEST(ArticleMetadata, JsonRoundTripAndRequiredKeys)
     EXPECT_EQ(qHash(*ArticleMetadata::fromJson(json)), qHash(m));
 
     for (const QString& key : {QStringLiteral("pmid"), QStringLiteral("kind"), QStringLiteral("authors"),
-                              QStringLiteral("publicationTypes"), QStringLiteral("editors")}) {
+                               QStringLiteral("publicationTypes"), QStringLiteral("editors")}) {
         QJsonObject missing = json;
         missing.remove(key);
         EXPECT_FALSE(ArticleMetadata::fromJson(missing).has_value()) << key.toStdString();

@@ -1,7 +1,7 @@
 // The efetch client against a local HTTPS server with a throwaway certificate authority.
 
-#include "pubmed/PubMedArticleParser.h"
 #include "pubmed/PubMedArticleService.h"
+#include "pubmed/PubMedArticleParser.h"
 #include "service/LiteratureNetworking.h"
 
 #include "EfetchFixtures.h"
@@ -24,7 +24,8 @@ QByteArray oneRecord(const QByteArray& pmid, const QByteArray& title = "T")
            "</ArticleTitle></Article></MedlineCitation></PubmedArticle>";
 }
 
-TestHttpResponse xmlResponse(QByteArray body, QByteArray contentType = "text/xml; charset=UTF-8", int status = 200)
+TestHttpResponse xmlResponse(QByteArray body, QByteArray contentType = "text/xml; charset=UTF-8",
+                             int status = 200)
 {
     TestHttpResponse r;
     r.status = status;
@@ -57,7 +58,10 @@ struct Outcome
             thread = QThread::currentThread();
         };
     }
-    bool wait() { return QTest::qWaitFor([this] { return calls > 0; }, 15000); }
+    bool wait()
+    {
+        return QTest::qWaitFor([this] { return calls > 0; }, 15000);
+    }
     [[nodiscard]] std::optional<LiteratureError> error() const
     {
         if (!result || result->has_value())
@@ -71,14 +75,16 @@ class PubMedArticleServiceTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(server.listen()); }
 
-    std::shared_ptr<LiteratureSession> session(double timeoutSeconds = 10) const
+    std::shared_ptr<LiteratureSession>
+    session(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const
     {
-        return LiteratureNetworking::ephemeralSession(timeoutSeconds,
+        return LiteratureNetworking::ephemeralSession(timeout,
                                                       {TestCertificateAuthority::shared().caCertificate()});
     }
     PubMedArticleService service(PubMedArticleService::TaskRunner runner = {}) const
     {
-        return PubMedArticleService(server.url(QString::fromLatin1(efetchPath)), session(), std::move(runner));
+        return PubMedArticleService(server.url(QString::fromLatin1(efetchPath)), session(),
+                                    std::move(runner));
     }
 
     // Runs one call to its end.
@@ -105,8 +111,10 @@ TEST_F(PubMedArticleServiceTest, IdentifiersAreCanonicalisedAndLimitedBeforeAnyR
         EXPECT_TRUE((*o.result)->isEmpty());
     }
     const Outcome tooMany = fetch(numbers(1, 51));
-    EXPECT_EQ(tooMany.error(), LiteratureError::invalidInput(u"At most 50 PubMed identifiers can be fetched at once."_s));
-    EXPECT_EQ(tooMany.error()->errorDescription(), u"At most 50 PubMed identifiers can be fetched at once."_s);
+    EXPECT_EQ(tooMany.error(),
+              LiteratureError::invalidInput(u"At most 50 PubMed identifiers can be fetched at once."_s));
+    EXPECT_EQ(tooMany.error()->errorDescription(),
+              u"At most 50 PubMed identifiers can be fetched at once."_s);
     EXPECT_TRUE(server.requests().isEmpty());
 
     // 60 identifiers that reduce to 50 distinct ones are fetched, duplicates dropped in order.
@@ -116,14 +124,16 @@ TEST_F(PubMedArticleServiceTest, IdentifiersAreCanonicalisedAndLimitedBeforeAnyR
         sixty.append(u"00"_s + QString::number(i));
     ASSERT_TRUE(fetch(sixty).result->has_value());
     ASSERT_EQ(server.requests().size(), 1);
-    EXPECT_EQ(server.requests().first().target,
-              efetchPath + "?db=pubmed&id=" + numbers(1, 50).join(u',').toLatin1() + "&retmode=xml&tool=vorn-cite");
+    EXPECT_EQ(server.requests().first().target, efetchPath +
+                                                    "?db=pubmed&id=" + numbers(1, 50).join(u',').toLatin1() +
+                                                    "&retmode=xml&tool=vorn-cite");
 }
 
 TEST_F(PubMedArticleServiceTest, OneGetWithTheQueryItemsInOrderAndOnlyTheAcceptHeaderOfItsOwn)
 {
     server.setHandler([](const TestHttpRequest&) { return xmlResponse("<PubmedArticleSet/>"); });
-    const PubMedArticleService s(server.url(QString::fromLatin1(efetchPath) + u"?tool=other&x=1"_s), session());
+    const PubMedArticleService s(server.url(QString::fromLatin1(efetchPath) + u"?tool=other&x=1"_s),
+                                 session());
     ASSERT_TRUE(fetch(s, {u"0012"_s, u"12"_s, u" 456\n"_s}).result->has_value());
     ASSERT_EQ(server.requests().size(), 1);
     const TestHttpRequest& request = server.requests().first();
@@ -144,8 +154,8 @@ TEST_F(PubMedArticleServiceTest, OneGetWithTheQueryItemsInOrderAndOnlyTheAcceptH
 
 TEST_F(PubMedArticleServiceTest, EndpointMustBeHttpsWithAHost)
 {
-    for (const QUrl& endpoint : {QUrl(u"http://127.0.0.1/entrez/eutils/efetch.fcgi"_s), QUrl(u"https:///efetch"_s),
-                                 QUrl(u"ftp://example.org/efetch"_s), QUrl()}) {
+    for (const QUrl& endpoint : {QUrl(u"http://127.0.0.1/entrez/eutils/efetch.fcgi"_s),
+                                 QUrl(u"https:///efetch"_s), QUrl(u"ftp://example.org/efetch"_s), QUrl()}) {
         const Outcome o = fetch(PubMedArticleService(endpoint, session()), {u"1"_s});
         EXPECT_EQ(o.error(), LiteratureError::invalidEndpoint()) << endpoint.toString().toStdString();
     }
@@ -170,7 +180,11 @@ TEST_F(PubMedArticleServiceTest, StatusesOutsideTwoHundredFailWithTheirCodeAndRe
 
 TEST_F(PubMedArticleServiceTest, ContentTypeMustMentionXmlWhenPresent)
 {
-    struct Row { QByteArray contentType; std::optional<QString> failure; };
+    struct Row
+    {
+        QByteArray contentType;
+        std::optional<QString> failure;
+    };
     const QString longType = u"text/"_s + QString(245, u'a');
     const QList<Row> rows = {
         {"application/XML; charset=UTF-8", std::nullopt},
@@ -180,15 +194,19 @@ TEST_F(PubMedArticleServiceTest, ContentTypeMustMentionXmlWhenPresent)
         {"text/\x01plain;\x7f  charset=x", u"Expected XML from PubMed but received text/plain; charset=x."_s},
         // A folded header line: its line break goes, the whitespace around it collapses.
         {"text/plain;\r\n \tcharset=x", u"Expected XML from PubMed but received text/plain; charset=x."_s},
-        {longType.toLatin1(), u"Expected XML from PubMed but received "_s + longType.left(199) + QChar(0x2026) + u'.'},
+        {longType.toLatin1(),
+         u"Expected XML from PubMed but received "_s + longType.left(199) + QChar(0x2026) + u'.'},
     };
     for (const Row& row : rows) {
-        server.enqueue(xmlResponse("<PubmedArticleSet>" + oneRecord("7") + "</PubmedArticleSet>", row.contentType));
+        server.enqueue(
+            xmlResponse("<PubmedArticleSet>" + oneRecord("7") + "</PubmedArticleSet>", row.contentType));
         const Outcome o = fetch({u"7"_s});
         if (row.failure)
-            EXPECT_EQ(o.error(), LiteratureError::malformedResponse(*row.failure)) << row.contentType.toStdString();
+            EXPECT_EQ(o.error(), LiteratureError::malformedResponse(*row.failure))
+                << row.contentType.toStdString();
         else
-            EXPECT_TRUE(o.result->has_value() && (*o.result)->contains(u"7"_s)) << row.contentType.toStdString();
+            EXPECT_TRUE(o.result->has_value() && (*o.result)->contains(u"7"_s))
+                << row.contentType.toStdString();
     }
 }
 
@@ -196,7 +214,9 @@ TEST_F(PubMedArticleServiceTest, BodiesAboveEightMebibytesAreRefused)
 {
     const QByteArray head = "<PubmedArticleSet>" + oneRecord("5");
     const QByteArray tail = "</PubmedArticleSet>";
-    const auto padded = [&](qint64 size) -> QByteArray { return head + QByteArray(size - head.size() - tail.size(), ' ') + tail; };
+    const auto padded = [&](qint64 size) -> QByteArray {
+        return head + QByteArray(size - head.size() - tail.size(), ' ') + tail;
+    };
 
     server.enqueue(xmlResponse(padded(PubMedArticleService::maximumResponseBytes)));
     const Outcome exact = fetch({u"5"_s});
@@ -204,8 +224,8 @@ TEST_F(PubMedArticleServiceTest, BodiesAboveEightMebibytesAreRefused)
     EXPECT_TRUE((*exact.result)->contains(u"5"_s));
 
     server.enqueue(xmlResponse(padded(PubMedArticleService::maximumResponseBytes + 1)));
-    EXPECT_EQ(fetch({u"5"_s}).error(),
-              LiteratureError::malformedResponse(u"The PubMed response was unexpectedly large (8388609 bytes)."_s));
+    EXPECT_EQ(fetch({u"5"_s}).error(), LiteratureError::malformedResponse(
+                                           u"The PubMed response was unexpectedly large (8388609 bytes)."_s));
 }
 
 TEST_F(PubMedArticleServiceTest, RecordsAreKeyedByPMIDTheLaterOneWinning)
@@ -251,7 +271,8 @@ TEST_F(PubMedArticleServiceTest, ParserAndTransportFailuresPassThrough)
         ASSERT_TRUE(closed.listen());
         gone = closed.url(QString::fromLatin1(efetchPath));
     }
-    const std::optional<LiteratureError> refused = fetch(PubMedArticleService(gone, session()), {u"1"_s}).error();
+    const std::optional<LiteratureError> refused =
+        fetch(PubMedArticleService(gone, session()), {u"1"_s}).error();
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(refused->kind(), LiteratureError::Kind::transport);
 }
@@ -289,11 +310,13 @@ TEST_F(PubMedArticleServiceTest, AResultThatArrivesAfterCancellationIsDropped)
 {
     // The parse is held back until the test runs it, after the caller cancelled.
     std::function<void()> heldParse;
-    const PubMedArticleService s = service([&heldParse](std::function<void()> task) { heldParse = std::move(task); });
+    const PubMedArticleService s =
+        service([&heldParse](std::function<void()> task) { heldParse = std::move(task); });
     server.enqueue(xmlResponse("<PubmedArticleSet>" + oneRecord("3") + "</PubmedArticleSet>"));
     Outcome o;
     auto f = s.articles({u"3"_s}, o.completion());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(heldParse); }, 10000)) << "the body goes to the parse runner";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(heldParse); }, 10000))
+        << "the body goes to the parse runner";
     EXPECT_EQ(o.calls, 0);
     f->cancel();
     heldParse();
@@ -314,11 +337,13 @@ TEST_F(PubMedArticleServiceTest, TheResultArrivesOnTheCallingThread)
     std::unique_ptr<PubMedArticleFetch> f;
     QObject anchor;
     anchor.moveToThread(&caller);
-    QMetaObject::invokeMethod(&anchor, [&] { f = s.articles({u"4"_s}, o.completion()); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &anchor, [&] { f = s.articles({u"4"_s}, o.completion()); }, Qt::BlockingQueuedConnection);
     ASSERT_TRUE(o.wait());
     EXPECT_EQ(o.thread, &caller);
     EXPECT_TRUE(o.result->has_value());
-    QMetaObject::invokeMethod(&anchor, [&] { f.reset(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &anchor, [&] { f.reset(); }, Qt::BlockingQueuedConnection);
     caller.quit();
     caller.wait();
 }

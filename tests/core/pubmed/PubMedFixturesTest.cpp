@@ -41,7 +41,8 @@ std::string expectedRecords(const QString& path)
     for (const QJsonValue& v : doc.array()) {
         const auto record = ArticleMetadata::fromJson(v.toObject());
         if (!record)
-            return "undecodable expectation " + path.toStdString() + ": " + record.error().message.toStdString();
+            return "undecodable expectation " + path.toStdString() + ": " +
+                   record.error().message.toStdString();
         records.append(*record);
     }
     return json(records);
@@ -51,7 +52,8 @@ std::string expectedRecords(const QString& path)
 
 TEST(PubMedFixtures, EveryRealDocumentYieldsItsExpectedRecords)
 {
-    const QStringList names = QDir(fixturesDir()).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    const QStringList names =
+        QDir(fixturesDir()).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
     ASSERT_GE(names.size(), 40) << fixturesDir().toStdString();
     const QStringList negatives = {QStringLiteral("biopython_esearch1.xml"),
                                    QStringLiteral("retractobot_retracted_fragment.xml")};
@@ -65,7 +67,8 @@ TEST(PubMedFixtures, EveryRealDocumentYieldsItsExpectedRecords)
                                     "PubMed returned XML without a PubmedArticleSet.");
             continue;
         }
-        const QString expected = expectedDir() + u'/' + QFileInfo(name).completeBaseName() + QStringLiteral(".json");
+        const QString expected =
+            expectedDir() + u'/' + QFileInfo(name).completeBaseName() + QStringLiteral(".json");
         ASSERT_TRUE(QFile::exists(expected)) << "every positive fixture has its expected records";
         EXPECT_EQ(parsed(body), expectedRecords(expected));
         ++compared;
@@ -110,7 +113,8 @@ TEST(PubMedFixtures, NotableRecords)
 
     const QList<ArticleMetadata> markup = read("biopython_pubmed6.xml");
     ASSERT_EQ(markup.size(), 1);
-    EXPECT_TRUE(markup[0].title->startsWith(QStringLiteral("A \"Blood Relationship\" Between the Overlooked")));
+    EXPECT_TRUE(
+        markup[0].title->startsWith(QStringLiteral("A \"Blood Relationship\" Between the Overlooked")));
 
     EXPECT_TRUE(read("metapub_37909814.xml").isEmpty());
     EXPECT_EQ(read("metapub_36987902.xml").value(0).authors.value(0).foreName, QStringLiteral("\u00d8yvind"));

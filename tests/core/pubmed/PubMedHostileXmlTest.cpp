@@ -17,8 +17,8 @@ const std::string unreadable = "error: The literature service returned an unexpe
 QByteArray titled(const QByteArray& doctype, const QByteArray& title)
 {
     return "<?xml version=\"1.0\"?>\n" + doctype +
-           "\n<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID><Article><ArticleTitle>" + title +
-           "</ArticleTitle></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>";
+           "\n<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID><Article><ArticleTitle>" +
+           title + "</ArticleTitle></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>";
 }
 
 std::optional<QString> titleOf(const QByteArray& body)
@@ -38,8 +38,9 @@ TEST(PubMedHostileXml, DocumentsThatDeclareEntitiesAreRefused)
     // the first declaration, before anything is expanded.
     const QByteArray declaration =
         "<!DOCTYPE PubmedArticleSet [<!ENTITY a \"<Author><LastName>X</LastName></Author>\">]>";
-    QByteArray authors = "<?xml version=\"1.0\"?>\n" + declaration +
-                         "\n<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID><Article><AuthorList>";
+    QByteArray authors =
+        "<?xml version=\"1.0\"?>\n" + declaration +
+        "\n<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID><Article><AuthorList>";
     authors += QByteArray("&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\n").repeated(200'000);
     authors += "</AuthorList></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>";
     ASSERT_GT(authors.size(), 6'000'000);
@@ -48,7 +49,8 @@ TEST(PubMedHostileXml, DocumentsThatDeclareEntitiesAreRefused)
 
     QByteArray laughs = "<!DOCTYPE PubmedArticleSet [<!ENTITY l0 \"laughing \">";
     for (int i = 1; i <= 12; ++i)
-        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" + QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
+                  QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
     laughs += "]>";
     const std::string bomb = parsed(titled(laughs, "&l12;"));
     EXPECT_TRUE(bomb.starts_with(unreadable + "the document declares an entity (line 2, ")) << bomb;
@@ -107,7 +109,10 @@ TEST(PubMedHostileXml, DeepNestingEndsAsUnreadable)
                QByteArray("<a>").repeated(depth - 2) + QByteArray("</a>").repeated(depth - 2) +
                "</PubmedArticle></PubmedArticleSet>";
     };
-    EXPECT_EQ(PubMedArticleParser::parse(nested(PubMedArticleParser::maximumDepth)).value_or(QList<ArticleMetadata>{}).size(), 1);
+    EXPECT_EQ(PubMedArticleParser::parse(nested(PubMedArticleParser::maximumDepth))
+                  .value_or(QList<ArticleMetadata>{})
+                  .size(),
+              1);
     EXPECT_EQ(parsed(nested(PubMedArticleParser::maximumDepth + 1)),
               unreadable + "elements nested more than 256 levels deep (line 1, column 845)");
     const std::string deep = parsed(nested(1'000'000));
@@ -129,9 +134,9 @@ TEST(PubMedHostileXml, InvalidUtf8EndsAsUnreadable)
         const std::string result = parsed(titled("", title));
         EXPECT_TRUE(result.starts_with(unreadable)) << result << " for " << title.toHex().toStdString();
     }
-    const std::string attribute =
-        parsed("<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID><Article><ELocationID EIdType=\"\xff\">"
-               "x</ELocationID></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>");
+    const std::string attribute = parsed(
+        "<PubmedArticleSet><PubmedArticle><MedlineCitation><PMID>1</PMID><Article><ELocationID EIdType=\"\xff\">"
+        "x</ELocationID></Article></MedlineCitation></PubmedArticle></PubmedArticleSet>");
     EXPECT_TRUE(attribute.starts_with(unreadable)) << attribute;
 }
 

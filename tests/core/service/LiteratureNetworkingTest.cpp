@@ -40,9 +40,10 @@ TEST(LiteratureNetworking, CleanSanitizeAndDisplayForm)
     EXPECT_EQ(LiteratureNetworking::clean(QStringLiteral("  a\u00a0\n b\t\tc  ")), QStringLiteral("a b c"));
     // Every other control character (C0, DEL, C1) goes; format characters such as
     // right-to-left marks stay.
-    EXPECT_EQ(LiteratureNetworking::clean(QStringLiteral("\u001b]0;x\u0007 a\u0000b \u0001 \u009b1mc\u007f\u0085d "
-                                                         "\u200f\u202ee\u202c\u001f")),
-              QStringLiteral("]0;x ab 1mc d \u200f\u202ee\u202c"));
+    EXPECT_EQ(
+        LiteratureNetworking::clean(QStringLiteral("\u001b]0;x\u0007 a\u0000b \u0001 \u009b1mc\u007f\u0085d "
+                                                   "\u200f\u202ee\u202c\u001f")),
+        QStringLiteral("]0;x ab 1mc d \u200f\u202ee\u202c"));
     EXPECT_EQ(LiteratureNetworking::sanitize(QStringLiteral("a\tb\nc\u0000d\u007fe\u0085f g\u200bh")),
               QStringLiteral("abcdef g\u200bh"));
     // Control characters go before whitespace is collapsed, so the two words run together.
@@ -94,8 +95,8 @@ TEST(LiteratureSession, TrustsOnlyTheGivenAuthority)
     ASSERT_TRUE(server.listen());
     server.setHandler([](const TestHttpRequest&) { return TestHttpResponse::json(200, R"({"ok":true})"); });
 
-    auto trusting =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto trusting = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
     const LiteratureHTTPResult ok = exchange(*trusting, server.url(QStringLiteral("/x")));
     ASSERT_TRUE(ok.has_value()) << ok.error().errorDescription().toStdString();
     EXPECT_EQ(ok->statusCode, 200);
@@ -103,7 +104,7 @@ TEST(LiteratureSession, TrustsOnlyTheGivenAuthority)
     EXPECT_EQ(ok->header("content-type"), QByteArray("application/json"));
 
     // Without the throwaway authority the same server is refused at the TLS handshake.
-    auto plain = LiteratureNetworking::ephemeralSession(10);
+    auto plain = LiteratureNetworking::ephemeralSession(std::chrono::seconds(10));
     const LiteratureHTTPResult refused = exchange(*plain, server.url(QStringLiteral("/x")));
     ASSERT_FALSE(refused.has_value());
     EXPECT_EQ(refused.error().kind(), LiteratureError::Kind::transport);
@@ -113,8 +114,8 @@ TEST(LiteratureSession, NoCookiesNoRedirectsAndABoundedBody)
 {
     TestHttpsServer server;
     ASSERT_TRUE(server.listen());
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
 
     TestHttpResponse withCookie = TestHttpResponse::json(200, "{}");
     withCookie.headers.emplaceBack("Set-Cookie", "session=abc; Path=/");
@@ -144,8 +145,8 @@ TEST(LiteratureSession, ABodyThatFailsInTransferIsATransportFailure)
 {
     TestHttpsServer server;
     ASSERT_TRUE(server.listen());
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
 
     // A JSON body compressed with zlib, then cut or spoiled: the status line says 200 and
     // part of the body may have been decoded, but it never arrived whole.
@@ -169,7 +170,8 @@ TEST(LiteratureSession, ABodyThatFailsInTransferIsATransportFailure)
         TestHttpResponse response = TestHttpResponse::json(row.status, row.body);
         response.headers.emplaceBack("Content-Encoding", row.encoding);
         server.enqueue(response);
-        const LiteratureHTTPResult result = exchange(*session, server.url(QStringLiteral("/broken")), 1 << 20);
+        const LiteratureHTTPResult result =
+            exchange(*session, server.url(QStringLiteral("/broken")), 1 << 20);
         ASSERT_FALSE(result.has_value()) << row.label << ": status " << result->statusCode.value_or(0)
                                          << ", body " << result->body.left(60).toStdString();
         EXPECT_EQ(result.error().kind(), LiteratureError::Kind::transport) << row.label;
@@ -190,8 +192,8 @@ TEST(LiteratureSession, DestroyingATransferAbortsTheRequest)
     TestHttpsServer server;
     ASSERT_TRUE(server.listen());
     server.enqueue(TestHttpResponse::stalled());
-    auto session =
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()});
+    auto session = LiteratureNetworking::ephemeralSession(
+        std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()});
     bool completed = false;
     auto transfer = session->send(QNetworkRequest(server.url(QStringLiteral("/stall"))), "GET", {}, 100,
                                   [&](LiteratureHTTPResult) { completed = true; });

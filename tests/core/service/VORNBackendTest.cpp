@@ -50,12 +50,12 @@ class VORNBackendTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(server.listen()); }
 
-    std::unique_ptr<VORNBackend> backend(const QUrl& endpoint, double timeoutSeconds = 10)
+    std::unique_ptr<VORNBackend> backend(const QUrl& endpoint, std::chrono::milliseconds timeout = 10s)
     {
         auto session = LiteratureNetworking::ephemeralSession(
-            timeoutSeconds, {TestCertificateAuthority::shared().caCertificate()});
+            timeout, {TestCertificateAuthority::shared().caCertificate()});
         return std::make_unique<VORNBackend>(
-            endpoint, session, 600,
+            endpoint, session, 600ms,
             [this](auto completion) {
                 ++keyRequests;
                 completion(key);
@@ -160,7 +160,7 @@ TEST_F(VORNBackendTest, FailedStatusesCarryTheServerMessage)
 TEST_F(VORNBackendTest, GatewayErrorsAreRetriedOnceAfterARandomPause)
 {
     auto b = backend();
-    EXPECT_EQ(b->retryDelayNanoseconds(), 600'000'000u);
+    EXPECT_EQ(b->retryDelay(), 600ms);
 
     server.enqueue(TestHttpResponse::json(503, R"({"detail":"warming up"})"));
     server.enqueue(TestHttpResponse::json(200, okBody()));
@@ -332,7 +332,7 @@ TEST_F(VORNBackendTest, StoppingTheStreamCancelsTheRequestInFlight)
 TEST_F(VORNBackendTest, AStalledServerTimesOut)
 {
     server.enqueue(TestHttpResponse::stalled());
-    auto b = backend(server.url(citePath), 0.3);
+    auto b = backend(server.url(citePath), 300ms);
     const StreamRecorder r = run(*b);
     ASSERT_TRUE(r.error.has_value());
     EXPECT_EQ(*r.error, LiteratureError::transport(u"The request timed out."_s));

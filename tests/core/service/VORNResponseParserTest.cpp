@@ -166,7 +166,8 @@ TEST(VORNResponseParser, ControlCharactersNeverReachTheRecords)
     EXPECT_EQ(object.date, u"2020"_s);
     EXPECT_EQ(object.authors, (QList<QString>{u"[1mSmith JA"_s, u"\u200f\u05e9\u05dc\u05d5\u05dd"_s}));
     EXPECT_EQ(object.relevanceReason, u"because"_s);
-    EXPECT_EQ(object.evidence, (QList<LiteratureEvidence>{{u"quote"_s, std::nullopt}, {u"q2"_s, u"abstract"_s}}));
+    EXPECT_EQ(object.evidence,
+              (QList<LiteratureEvidence>{{u"quote"_s, std::nullopt}, {u"q2"_s, u"abstract"_s}}));
     const LiteratureReference& positional = result->references[1];
     EXPECT_EQ(positional.title, u"Positional 1mtitle"_s);
     EXPECT_EQ(positional.date, u"2021"_s);

@@ -67,7 +67,8 @@ TEST(XdgAutostartLoginItem, FolderThatCannotBeWrittenIsUnavailable)
     QFile blocker(config.filePath(QStringLiteral("blocked")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    XdgAutostartLoginItem behindFile(QStringLiteral("vorn-cite"), config.filePath(QStringLiteral("blocked/autostart")));
+    XdgAutostartLoginItem behindFile(QStringLiteral("vorn-cite"),
+                                     config.filePath(QStringLiteral("blocked/autostart")));
     EXPECT_EQ(behindFile.status(), LaunchAtLoginStatus::unavailable);
     const auto refused = behindFile.setEnabled(true);
     ASSERT_FALSE(refused.has_value());
@@ -77,7 +78,8 @@ TEST(XdgAutostartLoginItem, FolderThatCannotBeWrittenIsUnavailable)
         const QString folder = config.filePath(QStringLiteral("readonly"));
         ASSERT_TRUE(QDir().mkpath(folder));
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-        EXPECT_EQ(XdgAutostartLoginItem(QStringLiteral("vorn-cite"), folder).status(), LaunchAtLoginStatus::unavailable);
+        EXPECT_EQ(XdgAutostartLoginItem(QStringLiteral("vorn-cite"), folder).status(),
+                  LaunchAtLoginStatus::unavailable);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }

@@ -1,4 +1,4 @@
-#include "JsonSupport.h"
+#include "RecordJson.h"
 
 #include <cmath>
 
@@ -10,7 +10,8 @@ JsonObjectReader::JsonObjectReader(const QJsonObject& object, QString recordName
 void JsonObjectReader::fail(QLatin1StringView key, const QString& problem)
 {
     if (ok())
-        m_error = JsonDecodeError{m_recordName + QStringLiteral(": \"") + key + QStringLiteral("\" ") + problem};
+        m_error =
+            JsonDecodeError{m_recordName + QStringLiteral(": \"") + key + QStringLiteral("\" ") + problem};
 }
 
 QJsonValue JsonObjectReader::member(QLatin1StringView key, bool required)

@@ -9,6 +9,9 @@
 #include <functional>
 #include <optional>
 
+// Records in their serialized (JSON) form: the decoding error, the reader that decodes
+// one object field by field, and the helpers that encode optional members and lists.
+
 // The failure of reading a record from its serialized (JSON) form.
 struct JsonDecodeError
 {
