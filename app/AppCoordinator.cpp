@@ -92,10 +92,9 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     if (!m_openURL)
         m_openURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     m_citationDetails = std::make_unique<CitationDetails>(
-        dependencies.articleService
-            ? std::move(dependencies.articleService)
-            : std::make_shared<PubMedArticleService>(PubMedArticleService::defaultEndpoint(),
-                                                     articleServiceTimeout));
+        dependencies.articleService ? std::move(dependencies.articleService)
+                                    : std::make_shared<PubMedArticleService>(
+                                          PubMedArticleService::defaultEndpoint(), articleServiceTimeout));
     m_toast = std::make_unique<ToastState>(dependencies.sleeper ? std::move(dependencies.sleeper)
                                                                 : std::make_shared<TimerSleeper>());
     connect(m_citationDetails.get(), &CitationDetails::citeReferenceChanged, this,

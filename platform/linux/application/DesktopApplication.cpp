@@ -17,14 +17,14 @@
 #include "XdgAutostartLoginItem.h"
 #include "literature/UserSettingsFile.h"
 #include "literature/VORNAPIKeyFormat.h"
+#include "pubmed/PubMedArticleService.h"
+#include "service/LiteratureNetworking.h"
 #include "service/VORNBackendStack.h"
 #include "ui/AccessibilityPrompt.h"
 #include "ui/ApplicationWindows.h"
-#include "ui/StatusTrayIcon.h"
 #include "ui/CitePanelController.h"
 #include "ui/ResultPanelController.h"
-#include "pubmed/PubMedArticleService.h"
-#include "service/LiteratureNetworking.h"
+#include "ui/StatusTrayIcon.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -158,7 +158,8 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.pasteboard = pasteboard;
     // PubMed records from "pubmed.efetchURL" (the demo service in demo mode).
     dependencies.articleService = std::make_shared<PubMedArticleService>(
-        settings->efetchEndpoint(), LiteratureNetworking::ephemeralSession(std::chrono::seconds(20), certificates));
+        settings->efetchEndpoint(),
+        LiteratureNetworking::ephemeralSession(std::chrono::seconds(20), certificates));
     dependencies.selectionProvider = CompositeSelectionProvider::make(
         reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
