@@ -60,7 +60,8 @@ void BM_PresentCachedReferenceToPaintedPanel(benchmark::State& state)
     AppCoordinator::Dependencies deps;
     deps.articleService = std::make_shared<PubMedArticleService>(
         server.url(EfetchFixtures::path()),
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()}));
+        LiteratureNetworking::ephemeralSession(std::chrono::seconds(10),
+                                               {TestCertificateAuthority::shared().caCertificate()}));
     AppCoordinator coordinator(std::make_shared<NoKeyStore>(), std::move(deps));
     auto controller = std::make_shared<CitePanelController>(coordinator);
     coordinator.setCitePanelController(controller);

@@ -74,7 +74,8 @@ protected:
         deps.backendFactory = [this](const QString&) { return backend; };
         deps.articleService = std::make_shared<PubMedArticleService>(
             server.url(EfetchFixtures::path()),
-            LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()}));
+            LiteratureNetworking::ephemeralSession(std::chrono::seconds(10),
+                                                   {TestCertificateAuthority::shared().caCertificate()}));
         deps.openURL = [this](const QUrl& url) {
             opened.append(url);
             return true;

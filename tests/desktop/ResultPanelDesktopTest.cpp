@@ -87,8 +87,8 @@ protected:
         AppCoordinator::Dependencies deps;
         deps.backendFactory = [this](const QString&) { return backend; };
         deps.pasteboard = pasteboard;
-        deps.articleService =
-            std::make_shared<PubMedArticleService>(QUrl(u"https://127.0.0.1:9/efetch.fcgi"_s), 1.0);
+        deps.articleService = std::make_shared<PubMedArticleService>(
+            QUrl(u"https://127.0.0.1:9/efetch.fcgi"_s), std::chrono::seconds(1));
         coordinator = std::make_unique<AppCoordinator>(std::make_shared<FakeKeyStore>(), deps);
         controller = std::make_shared<ResultPanelController>(*coordinator);
         coordinator->setResultPanelController(controller);

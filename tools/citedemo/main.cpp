@@ -108,8 +108,8 @@ Demo makeDemo(const DemoEfetch& efetch)
     AppCoordinator::Dependencies deps;
     deps.backendFactory = [backend = demo.backend](const QString&) { return backend; };
     deps.articleService = std::make_shared<PubMedArticleService>(
-        efetch.url(),
-        LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()}));
+        efetch.url(), LiteratureNetworking::ephemeralSession(
+                          std::chrono::seconds(10), {TestCertificateAuthority::shared().caCertificate()}));
     deps.openURL = [](const QUrl&) { return true; };
     demo.coordinator = std::make_unique<AppCoordinator>(std::make_shared<NoKeyStore>(), std::move(deps));
     demo.controller = std::make_shared<CitePanelController>(*demo.coordinator);

@@ -136,8 +136,8 @@ std::unique_ptr<AppCoordinator> makeCoordinator(std::shared_ptr<CannedBackend> b
     AppCoordinator::Dependencies deps;
     deps.backendFactory = [backend](const QString&) { return backend; };
     // The demo never reaches PubMed: details fetches fail at once.
-    deps.articleService =
-        std::make_shared<PubMedArticleService>(QUrl(QStringLiteral("https://127.0.0.1:9/efetch.fcgi")), 1.0);
+    deps.articleService = std::make_shared<PubMedArticleService>(
+        QUrl(QStringLiteral("https://127.0.0.1:9/efetch.fcgi")), std::chrono::seconds(1));
     deps.openURL = [](const QUrl&) { return true; };
     return std::make_unique<AppCoordinator>(std::make_shared<NoKeyStore>(), std::move(deps));
 }

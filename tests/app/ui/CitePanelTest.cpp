@@ -107,7 +107,8 @@ protected:
         deps.sleeper = sleeper;
         deps.articleService = std::make_shared<PubMedArticleService>(
             server.url(EfetchFixtures::path()),
-            LiteratureNetworking::ephemeralSession(10, {TestCertificateAuthority::shared().caCertificate()}));
+            LiteratureNetworking::ephemeralSession(std::chrono::seconds(10),
+                                                   {TestCertificateAuthority::shared().caCertificate()}));
         coordinator = std::make_unique<AppCoordinator>(std::make_shared<FakeKeyStore>(), deps);
         controller = std::make_shared<CitePanelController>(*coordinator);
         coordinator->setCitePanelController(controller);

@@ -26,7 +26,7 @@ protected:
         deps.sleeper = sleeper;
         // Details fetches fail at once; these tests never reach PubMed.
         deps.articleService = std::make_shared<PubMedArticleService>(
-            QUrl(QStringLiteral("https://127.0.0.1:9/efetch.fcgi")), 1.0);
+            QUrl(QStringLiteral("https://127.0.0.1:9/efetch.fcgi")), std::chrono::seconds(1));
         deps.openURL = [this](const QUrl& url) {
             opened.append(url);
             return true;
