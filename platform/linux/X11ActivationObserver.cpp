@@ -87,10 +87,11 @@ void X11ActivationObserver::drain()
     }
     if (!switched || !m_handler)
         return;
-    if (const std::optional<X11Desktop::Window> active = m_desktop->activeWindow()) {
-        if (m_desktop->windowPid(*active) == qint32(QCoreApplication::applicationPid()))
-            return;
-    }
+    // No active window is the window manager between two windows, not a switch; a window
+    // of this process is not another application.
+    const std::optional<X11Desktop::Window> active = m_desktop->activeWindow();
+    if (!active || m_desktop->windowPid(*active) == qint32(QCoreApplication::applicationPid()))
+        return;
     const std::function<void()> handler = m_handler;
     handler();
 }
