@@ -373,22 +373,7 @@ void CitePanelView::resizeEvent(QResizeEvent* event)
 
 void CitePanelView::styleScrollBar()
 {
-    // The thin overlay-like bar of the result panel's list, in the text colour.
-    const QColor text = palette().color(QPalette::WindowText);
-    const auto rgba = [&](double alpha) {
-        return QStringLiteral("rgba(%1, %2, %3, %4)")
-            .arg(text.red())
-            .arg(text.green())
-            .arg(text.blue())
-            .arg(int(alpha * 255));
-    };
-    m_scroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 3px 2px 3px 0px; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; }"
-                       "QScrollBar::handle:vertical:hover { background: %2; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-            .arg(rgba(0.22), rgba(0.38)));
+    Theme::styleThinScrollBar(*m_scroll->verticalScrollBar(), palette());
 }
 
 void CitePanelView::changeEvent(QEvent* event)

@@ -171,22 +171,7 @@ ReferenceListView::ReferenceListView(QWidget* parent) : QWidget(parent)
 
 void ReferenceListView::styleScrollBar()
 {
-    // A thin bar without arrows, in the text colour at low opacity, in either appearance.
-    const QColor text = palette().color(QPalette::WindowText);
-    const auto rgba = [&](double alpha) {
-        return QStringLiteral("rgba(%1, %2, %3, %4)")
-            .arg(text.red())
-            .arg(text.green())
-            .arg(text.blue())
-            .arg(int(alpha * 255));
-    };
-    m_scroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 3px 2px 3px 0px; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; }"
-                       "QScrollBar::handle:vertical:hover { background: %2; }"
-                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
-                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-            .arg(rgba(0.22), rgba(0.38)));
+    Theme::styleThinScrollBar(*m_scroll->verticalScrollBar(), palette());
 }
 
 void ReferenceListView::changeEvent(QEvent* event)

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QWidget>
 
 namespace {
@@ -101,4 +102,23 @@ QFont Theme::font(const QFont& base, double pixelSize, QFont::Weight weight)
     }
     font.setWeight(weight);
     return font;
+}
+
+void Theme::styleThinScrollBar(QScrollBar& bar, const QPalette& palette)
+{
+    const QColor text = palette.color(QPalette::WindowText);
+    const auto rgba = [&](double alpha) {
+        return QStringLiteral("rgba(%1, %2, %3, %4)")
+            .arg(text.red())
+            .arg(text.green())
+            .arg(text.blue())
+            .arg(int(alpha * 255));
+    };
+    bar.setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { width: 8px; background: transparent; margin: 3px 2px 3px 0px; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 28px; }"
+                       "QScrollBar::handle:vertical:hover { background: %2; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(rgba(0.22), rgba(0.38)));
 }

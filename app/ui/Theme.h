@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPalette>
 
+class QScrollBar;
 class QWidget;
 
 // The colours of the windows, in sRGB, for the light and the dark appearance. Which
@@ -42,4 +43,8 @@ struct Theme
     // base at a pixel size (fractional sizes through the point size) and weight.
     [[nodiscard]] static QFont font(const QFont& base, double pixelSize,
                                     QFont::Weight weight = QFont::Normal);
+
+    // A thin vertical bar without arrows, in the text colour of palette at low opacity,
+    // so it reads in either appearance; call again on a palette change.
+    static void styleThinScrollBar(QScrollBar& bar, const QPalette& palette);
 };
