@@ -56,7 +56,7 @@ std::optional<X11Desktop::Window> windowOf(Toolkit toolkit)
     return ok ? std::optional(window) : std::nullopt;
 }
 
-Accessible application(Toolkit toolkit)
+Accessible applicationOf(qint32 processId)
 {
     if (!connectToAccessibilityBus())
         return {};
@@ -68,14 +68,18 @@ Accessible application(Toolkit toolkit)
             const gint count = atspi_accessible_get_child_count(desktop.get(), nullptr);
             for (gint i = 0; i < count && !found; ++i) {
                 Accessible candidate(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-                if (candidate &&
-                    qint64(atspi_accessible_get_process_id(candidate.get(), nullptr)) == pid(toolkit))
+                if (candidate && qint64(atspi_accessible_get_process_id(candidate.get(), nullptr)) == processId)
                     found = candidate;
             }
             return bool(found);
         },
         waitMs);
     return found;
+}
+
+Accessible application(Toolkit toolkit)
+{
+    return applicationOf(pid(toolkit));
 }
 
 Accessible widget(Toolkit toolkit, const QString& name)
@@ -107,6 +111,94 @@ int offset(Toolkit toolkit, const QString& text, qsizetype index)
 }
 
 } // namespace
+
+QList<AccessibleNode> accessibleNodes(qint32 processId)
+{
+    QList<AccessibleNode> nodes;
+    const Accessible root = applicationOf(processId);
+    if (!root)
+        return nodes;
+    atspi_accessible_clear_cache(root.get());
+    std::deque<Accessible> queue;
+    const gint windows = atspi_accessible_get_child_count(root.get(), nullptr);
+    for (gint i = 0; i < std::min(windows, 64); ++i) {
+        Accessible window(atspi_accessible_get_child_at_index(root.get(), i, nullptr));
+        if (window && Atspi::hasState(window.get(), ATSPI_STATE_SHOWING))
+            queue.push_back(window);
+    }
+    for (int visited = 0; !queue.empty() && visited < 3000; ++visited) {
+        const Accessible node = queue.front();
+        queue.pop_front();
+        AccessibleNode found;
+        found.name = Atspi::takeString(atspi_accessible_get_name(node.get(), nullptr));
+        found.description = Atspi::takeString(atspi_accessible_get_description(node.get(), nullptr));
+        found.role = Atspi::takeString(atspi_accessible_get_role_name(node.get(), nullptr));
+        found.showing = Atspi::hasState(node.get(), ATSPI_STATE_SHOWING);
+        if (AtspiComponent* component = atspi_accessible_get_component_iface(node.get())) {
+            const Atspi::Owned<AtspiRect> rect(
+                atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr));
+            if (rect)
+                found.extents = QRect(rect->x, rect->y, rect->width, rect->height);
+            g_object_unref(component);
+        }
+        nodes.append(found);
+        const gint count = atspi_accessible_get_child_count(node.get(), nullptr);
+        for (gint i = 0; i < std::min(count, 256); ++i) {
+            if (Accessible child{atspi_accessible_get_child_at_index(node.get(), i, nullptr)})
+                queue.push_back(child);
+        }
+    }
+    return nodes;
+}
+
+std::optional<AccessibleNode> findAccessible(qint32 processId, const QString& name, const QString& role)
+{
+    for (const AccessibleNode& node : accessibleNodes(processId)) {
+        if (node.showing && node.name == name && (role.isEmpty() || node.role == role))
+            return node;
+    }
+    return std::nullopt;
+}
+
+std::optional<AccessibleNode> waitForAccessible(qint32 processId, const QString& name, const QString& role,
+                                                int timeoutMs, QStringList* seen)
+{
+    std::optional<AccessibleNode> found;
+    QList<AccessibleNode> last;
+    (void)QTest::qWaitFor(
+        [&] {
+            last = accessibleNodes(processId);
+            for (const AccessibleNode& node : std::as_const(last)) {
+                if (node.showing && node.name == name && (role.isEmpty() || node.role == role)) {
+                    found = node;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    if (!found && seen) {
+        seen->clear();
+        for (const AccessibleNode& node : std::as_const(last))
+            seen->append(node.role + QStringLiteral(": ") + node.name);
+    }
+    return found;
+}
+
+bool hover(const QRect& rect)
+{
+    const QPoint centre = rect.center();
+    // A warp first, then a short relative move: the application sees the pointer enter.
+    return run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(centre.x() - 3),
+                                           QString::number(centre.y() - 3)}) &&
+           run(QStringLiteral("xdotool"),
+               {QStringLiteral("mousemove_relative"), QStringLiteral("3"), QStringLiteral("3")});
+}
+
+bool click(const QRect& rect)
+{
+    return hover(rect) && run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
+}
 
 qint32 pid(Toolkit toolkit)
 {
@@ -235,6 +327,19 @@ bool clearSelection(Toolkit toolkit, const QString& name)
     return true;
 }
 
+bool setText(Toolkit toolkit, const QString& name, const QString& text)
+{
+    const Accessible target = widget(toolkit, name);
+    if (!target)
+        return false;
+    AtspiEditableText* editable = atspi_accessible_get_editable_text_iface(target.get());
+    if (!editable)
+        return false;
+    const bool set = atspi_editable_text_set_text_contents(editable, text.toUtf8().constData(), nullptr);
+    g_object_unref(editable);
+    return set && QTest::qWaitFor([&] { return DesktopFixtures::text(toolkit, name) == text; }, waitMs);
+}
+
 std::optional<QString> text(Toolkit toolkit, const QString& name)
 {
     const Accessible target = widget(toolkit, name);
@@ -277,6 +382,15 @@ bool prepareKnownSelection(Toolkit toolkit)
     const qsizetype start = textArea(toolkit).indexOf(knownSelection(toolkit));
     return activate(toolkit) && focus(toolkit, textAreaName) &&
            select(toolkit, textAreaName, start, start + knownSelection(toolkit).size());
+}
+
+bool prepareJourneyClaim()
+{
+    const QString area = DesktopFixtureTexts::journeyTextArea();
+    const qsizetype start = area.indexOf(DesktopFixtureTexts::journeyClaim());
+    return activate(Toolkit::gtk) && focus(Toolkit::gtk, textAreaName) &&
+           (text(Toolkit::gtk, textAreaName) == area || setText(Toolkit::gtk, textAreaName, area)) &&
+           select(Toolkit::gtk, textAreaName, start, start + DesktopFixtureTexts::journeyClaim().size());
 }
 
 } // namespace DesktopFixtures

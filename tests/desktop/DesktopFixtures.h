@@ -21,6 +21,28 @@ enum class Toolkit
     qt
 };
 
+// One object of an application's accessibility tree, as a screen reader sees it.
+struct AccessibleNode
+{
+    QString name;
+    QString description;
+    QString role; // the AT-SPI role name, such as "push button" or "label"
+    QRect extents; // native pixels, root coordinates
+    bool showing = false;
+};
+
+// The objects of every showing window of the process pid, breadth first (bounded).
+QList<AccessibleNode> accessibleNodes(qint32 pid);
+// The first showing object of the process named exactly name (and of this role, unless empty).
+std::optional<AccessibleNode> findAccessible(qint32 pid, const QString& name, const QString& role = {});
+// Waits up to timeoutMs for that object; the last tree seen goes to seen when it never appears.
+std::optional<AccessibleNode> waitForAccessible(qint32 pid, const QString& name, const QString& role = {},
+                                                int timeoutMs = 20000, QStringList* seen = nullptr);
+// Moves the pointer (XTest, as a user's mouse) to the centre of rect and clicks the first button.
+bool click(const QRect& rect);
+// Moves the pointer to the centre of rect, in small steps so that the application sees it enter.
+bool hover(const QRect& rect);
+
 // The fixture's process id from the environment, or 0 outside the headless desktop.
 qint32 pid(Toolkit toolkit);
 QString toolkitName(Toolkit toolkit);
@@ -35,6 +57,8 @@ bool focus(Toolkit toolkit, const QString& widget);
 // Selects [start, end) of the widget's text, in UTF-16 units of that text.
 bool select(Toolkit toolkit, const QString& widget, qsizetype start, qsizetype end);
 bool clearSelection(Toolkit toolkit, const QString& widget);
+// Replaces the widget's whole text (the accessibility bus's editable text, as typing would).
+bool setText(Toolkit toolkit, const QString& widget, const QString& text);
 // The widget's whole text, as the accessibility bus reports it.
 std::optional<QString> text(Toolkit toolkit, const QString& widget);
 // The widget's extents in native pixels.
@@ -46,6 +70,8 @@ QString knownSelection(Toolkit toolkit);
 
 // Selects the known selection in the focused text area of an active fixture.
 bool prepareKnownSelection(Toolkit toolkit);
+// Puts the journey's text into the GTK text area, focuses it and selects the journey's claim.
+bool prepareJourneyClaim();
 
 // An application started for one test and stopped (killed) when this goes away:
 // a fixture variant, a terminal, ...

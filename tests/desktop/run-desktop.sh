@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one command inside a private headless desktop and always tears it down.
 #
-#   tests/desktop/run-desktop.sh [--no-fixtures] [--] command [args...]
+#   tests/desktop/run-desktop.sh [--no-fixtures] [--keyring] [--] command [args...]
 #
 # Starts Xvfb on a free display, the openbox window manager, a private session
 # bus, the accessibility bus (enabled through org.a11y.Status), then the GTK 3 and
@@ -9,7 +9,8 @@
 # DBUS_SESSION_BUS_ADDRESS pointing at them. The fixtures' process ids are passed
 # on as VORN_GTK_FIXTURE_PID and VORN_QT_FIXTURE_PID. The command's exit status is
 # the script's. Whatever the script started is stopped on exit, also on failure or
-# interruption; HOME and the XDG folders point into a temporary folder.
+# interruption; HOME and the XDG folders point into a temporary folder. With
+# --keyring, a throwaway unlocked GNOME Keyring serves the Secret Service on that bus.
 #
 # VORN_QT_FIXTURE names the Qt fixture executable (CTest sets it); without it only
 # the GTK fixture runs.
@@ -28,15 +29,17 @@ unset VORN_DESKTOP_SUBREAPER
 
 here=$(cd "$(dirname "$0")" && pwd)
 with_fixtures=1
+with_keyring=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-fixtures) with_fixtures=0; shift ;;
+    --keyring) with_keyring=1; shift ;;
     --) shift; break ;;
     *) break ;;
   esac
 done
 if [ $# -eq 0 ]; then
-  echo "usage: $0 [--no-fixtures] [--] command [args...]" >&2
+  echo "usage: $0 [--no-fixtures] [--keyring] [--] command [args...]" >&2
   exit 2
 fi
 
@@ -106,6 +109,13 @@ dbus-daemon --session --nofork --nopidfile --print-address=6 6>"$work/bus" 2>"$w
 started+=($!)
 wait_for 20 "the session bus" grep -q 'unix:' "$work/bus" || { cat "$work/dbus.log" >&2; exit 1; }
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+
+if [ $with_keyring -eq 1 ]; then
+  # It forks into the background; teardown finds it by the marker in its environment.
+  printf throwaway | gnome-keyring-daemon --unlock --components=secrets >"$work/keyring.log" 2>&1
+  wait_for 20 "the keyring" sh -c 'dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+    /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets | grep -q "boolean true"'
+fi
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 started+=($!)

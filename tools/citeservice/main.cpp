@@ -10,6 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,12 +27,14 @@ using namespace Qt::Literals::StringLiterals;
 
 const QByteArray citePath = "/reorg-api/api/v1/api-key-agent/cite";
 
-TestHttpResponse answer(const DemoLibrary& library, const TestHttpRequest& request)
+TestHttpResponse answer(const DemoLibrary& library, const TestHttpRequest& request, const QString& onlyKey)
 {
     if (request.method != "POST" || request.target != citePath)
         return TestHttpResponse::json(404, R"({"detail":"Not Found"})");
-    static const QRegularExpression bearer(u"^Bearer vorn_[A-Za-z0-9_-]+$"_s);
-    if (!bearer.match(QString::fromUtf8(request.header("Authorization").value_or(QByteArray()))).hasMatch())
+    static const QRegularExpression bearer(u"^Bearer (vorn_[A-Za-z0-9_-]+)$"_s);
+    const QRegularExpressionMatch match =
+        bearer.match(QString::fromUtf8(request.header("Authorization").value_or(QByteArray())));
+    if (!match.hasMatch() || (!onlyKey.isEmpty() && match.captured(1) != onlyKey))
         return TestHttpResponse::json(401, R"({"detail":"Invalid API key"})");
     const QJsonObject body = QJsonDocument::fromJson(request.body).object();
     if (!body.value("text"_L1).isString() || !body.value("max_references"_L1).isDouble())
@@ -60,9 +63,12 @@ int main(int argc, char** argv)
         u"folder"_s, QString::fromUtf8(VORN_DEMO_RECORDS_DIR));
     const QCommandLineOption requestLogOption(
         u"request-log"_s,
-        u"Append the text of every cite request, one JSON string a line, to this file (for tests)."_s,
+        u"Append every cite request to this file, one JSON array a line (for tests): its text, the milliseconds the service spent answering it and the PMIDs it answered."_s,
         u"file"_s);
-    parser.addOptions({portOption, caOption, fixturesOption, requestLogOption});
+    const QCommandLineOption keyOption(
+        u"api-key"_s, u"Accept only this key (default: any well-formed vorn_ key); others get HTTP 401."_s,
+        u"key"_s);
+    parser.addOptions({portOption, caOption, fixturesOption, requestLogOption, keyOption});
     parser.process(app);
 
     bool ok = false;
@@ -99,15 +105,25 @@ int main(int argc, char** argv)
         }
     }
     TestHttpsServer server(*authority);
-    server.setHandler([&library, &efetch, &requestLog](const TestHttpRequest& request) {
+    const QString onlyKey = parser.value(keyOption);
+    server.setHandler([&library, &efetch, &requestLog, &onlyKey](const TestHttpRequest& request) {
         if (request.target.startsWith(EfetchFixtures::path().toUtf8()))
             return efetch->answer(request);
+        QElapsedTimer timer;
+        timer.start();
+        TestHttpResponse response = answer(*library, request, onlyKey);
         if (requestLog && request.target == citePath) {
+            const double milliseconds = double(timer.nsecsElapsed()) / 1e6;
             const QJsonValue text = QJsonDocument::fromJson(request.body).object().value("text"_L1);
-            requestLog->write(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact) + '\n');
+            QJsonArray pmids;
+            for (const QJsonValue& reference :
+                 QJsonDocument::fromJson(response.body).object().value("references"_L1).toArray())
+                pmids.append(reference.toObject().value("pmid"_L1));
+            requestLog->write(QJsonDocument(QJsonArray{text, milliseconds, pmids}).toJson(QJsonDocument::Compact) +
+                              '\n');
             requestLog->flush();
         }
-        return answer(*library, request);
+        return response;
     });
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "vorn-cite-service: cannot listen on 127.0.0.1:%u\n", port);

@@ -184,6 +184,7 @@ std::expected<void, QString> DesktopApplication::build()
     m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });
     if (TestingProbe::isWanted()) {
         auto* probe = new TestingProbe(*m_coordinator, this);
+        probe->watchResultPanel(m_resultPanel->panel());
         probe->exportOn(QDBusConnection::sessionBus());
     }
     m_tray =

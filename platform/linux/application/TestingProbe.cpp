@@ -2,9 +2,58 @@
 
 #include "AppCoordinator.h"
 
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+
+namespace {
+
+qlonglong monotonicNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
 TestingProbe::TestingProbe(const AppCoordinator& coordinator, QObject* parent)
     : QObject(parent), m_coordinator(coordinator)
 {
+    connect(&coordinator, &AppCoordinator::phaseChanged, this, &TestingProbe::phaseChanged);
+}
+
+void TestingProbe::watchResultPanel(QWidget& panel)
+{
+    m_panel = &panel;
+    panel.installEventFilter(this);
+}
+
+void TestingProbe::phaseChanged()
+{
+    const ResultPanelPhase phase = m_coordinator.phase();
+    if (phase == ResultPanelPhase::loading) {
+        m_loadingSince = monotonicNanoseconds();
+        m_resultsPaintedAt = 0;
+        m_awaitingPaint = false;
+    } else if (phase == ResultPanelPhase::completed && m_coordinator.result() &&
+               !m_coordinator.result()->references.isEmpty()) {
+        m_awaitingPaint = true;
+    }
+}
+
+bool TestingProbe::eventFilter(QObject* watched, QEvent* event)
+{
+    // An update request makes the window paint every changed widget and flush it to the
+    // X server before control returns to the event loop: the loop's next turn sees the
+    // panel painted.
+    if (watched == m_panel && event->type() == QEvent::UpdateRequest && m_awaitingPaint) {
+        m_awaitingPaint = false;
+        QTimer::singleShot(0, this, [this] { m_resultsPaintedAt = monotonicNanoseconds(); });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool TestingProbe::isWanted()

@@ -4,10 +4,13 @@
 #include <QObject>
 
 class AppCoordinator;
+class QWidget;
 
 // What the end-to-end tests read of a running instance, on the session bus at
 // /app/vorn/cite/testing (interface app.vorn.cite.Testing). Exported only when the
-// environment variable VORN_CITE_TESTING is 1; it reveals no selected text.
+// environment variable VORN_CITE_TESTING is 1; it reveals no selected text. Times are
+// nanoseconds of the monotonic clock (CLOCK_MONOTONIC, shared by every process), so that
+// a benchmark can set them against the moment it pressed a key.
 class TestingProbe final : public QObject
 {
     Q_OBJECT
@@ -15,19 +18,37 @@ class TestingProbe final : public QObject
     Q_PROPERTY(QString ShortcutReport READ shortcutReport)
     Q_PROPERTY(bool Started READ started)
     Q_PROPERTY(QString ErrorMessage READ errorMessage)
+    Q_PROPERTY(qlonglong LoadingSince READ loadingSince)
+    Q_PROPERTY(qlonglong ResultsPaintedAt READ resultsPaintedAt)
 
 public:
     explicit TestingProbe(const AppCoordinator& coordinator, QObject* parent = nullptr);
 
     static bool isWanted();
     bool exportOn(QDBusConnection bus);
+    // Watches the result panel's window for its first paint after each result with references.
+    void watchResultPanel(QWidget& panel);
 
     // "registered", "unavailable STATUS", or "none" when nothing was attempted.
     [[nodiscard]] QString shortcutReport() const;
     [[nodiscard]] bool started() const;
     // The message of the last failure shown, empty when none shows.
     [[nodiscard]] QString errorMessage() const;
+    // When the latest query started (the selection was captured and sent); 0 before any.
+    [[nodiscard]] qlonglong loadingSince() const { return m_loadingSince; }
+    // When the result panel had finished painting the latest result with references; 0
+    // until it has.
+    [[nodiscard]] qlonglong resultsPaintedAt() const { return m_resultsPaintedAt; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void phaseChanged();
+
     const AppCoordinator& m_coordinator;
+    QWidget* m_panel = nullptr;
+    bool m_awaitingPaint = false;
+    qlonglong m_loadingSince = 0;
+    qlonglong m_resultsPaintedAt = 0;
 };
