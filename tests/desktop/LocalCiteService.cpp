@@ -33,7 +33,8 @@ bool LocalCiteService::start()
     if (isRunning())
         return true;
     QStringList arguments{QStringLiteral("--ca-out"), caFile(), QStringLiteral("--request-log"),
-                          m_folder.filePath(QStringLiteral("requests.log"))};
+                          m_folder.filePath(QStringLiteral("requests.log")), QStringLiteral("--keep-authority"),
+                          m_folder.filePath(QStringLiteral("authority"))};
     if (!m_url.isEmpty())
         arguments << QStringLiteral("--port") << QString::number(QUrl(m_url).port());
     m_process.start(QStringLiteral(VORN_CITE_SERVICE_BINARY), arguments + m_extraArguments);

@@ -69,8 +69,9 @@ TEST_F(FailureJourney, NoStoredKeyAsksForOneInSettingsAndSendsNothing)
     EXPECT_EQ(service.requests().size(), before);
 
     // Its button opens the settings, where the key goes.
+    EXPECT_FALSE(findAccessible(app.pid(), QStringLiteral("VORN Cite Settings")));
     ASSERT_TRUE(click(open->extents));
-    EXPECT_TRUE(waitForShown(app, QStringLiteral("VORN API key"))) << shownNames(app);
+    EXPECT_TRUE(waitForShown(app, QStringLiteral("VORN Cite Settings"))) << shownNames(app);
 }
 
 TEST_F(FailureJourney, KeyTheServiceRejectsSaysSo)

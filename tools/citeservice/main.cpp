@@ -68,7 +68,11 @@ int main(int argc, char** argv)
     const QCommandLineOption keyOption(
         u"api-key"_s, u"Accept only this key (default: any well-formed vorn_ key); others get HTTP 401."_s,
         u"key"_s);
-    parser.addOptions({portOption, caOption, fixturesOption, requestLogOption, keyOption});
+    const QCommandLineOption keepAuthorityOption(
+        u"keep-authority"_s,
+        u"Keep the certificate authority and the server certificate in this folder: made on the first start, reused by later ones, so that clients keep trusting a restarted service."_s,
+        u"folder"_s);
+    parser.addOptions({portOption, caOption, fixturesOption, requestLogOption, keyOption, keepAuthorityOption});
     parser.process(app);
 
     bool ok = false;
@@ -77,7 +81,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vorn-cite-service: --port needs a number from 0 to 65535\n");
         return 2;
     }
-    const auto authority = TestCertificateAuthority::create();
+    const auto authority = TestCertificateAuthority::create(parser.value(keepAuthorityOption));
     if (!authority) {
         std::fprintf(stderr, "vorn-cite-service: %s\n", qPrintable(authority.error()));
         return 1;

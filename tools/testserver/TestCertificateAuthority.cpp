@@ -53,11 +53,16 @@ QStringList requestArguments(const QString& keyFile, const QString& certificateF
 
 } // namespace
 
-std::expected<TestCertificateAuthority, QString> TestCertificateAuthority::create()
+std::expected<TestCertificateAuthority, QString> TestCertificateAuthority::create(const QString& keepIn)
 {
-    QTemporaryDir dir;
-    if (!dir.isValid())
+    QTemporaryDir temporary;
+    if (keepIn.isEmpty() && !temporary.isValid())
         return std::unexpected(QStringLiteral("cannot create a temporary folder"));
+    if (!keepIn.isEmpty() && !QDir().mkpath(keepIn))
+        return std::unexpected(QStringLiteral("cannot create ") + keepIn);
+    const QDir dir(keepIn.isEmpty() ? temporary.path() : keepIn);
+    if (QFile::exists(dir.filePath(QStringLiteral("server.key"))))
+        return load(dir);
     const auto writeConfig = [&](const QString& name, const QByteArray& commonName) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::WriteOnly))
@@ -86,6 +91,11 @@ std::expected<TestCertificateAuthority, QString> TestCertificateAuthority::creat
     if (auto ok = runOpenssl(dir.path(), server); !ok)
         return std::unexpected(ok.error());
 
+    return load(dir);
+}
+
+std::expected<TestCertificateAuthority, QString> TestCertificateAuthority::load(const QDir& dir)
+{
     const auto caPem = readFile(dir.filePath(QStringLiteral("ca.pem")));
     const auto serverPem = readFile(dir.filePath(QStringLiteral("server.pem")));
     const auto keyPem = readFile(dir.filePath(QStringLiteral("server.key")));

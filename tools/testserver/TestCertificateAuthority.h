@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -14,8 +15,10 @@
 class TestCertificateAuthority final
 {
 public:
-    // Generates a new authority; the error names the step that failed.
-    static std::expected<TestCertificateAuthority, QString> create();
+    // Generates a new authority; the error names the step that failed. With keepIn, the
+    // keys and certificates live in that folder: made there on the first call, read back
+    // by later ones (a service that restarts keeps its clients' trust).
+    static std::expected<TestCertificateAuthority, QString> create(const QString& keepIn = {});
     // One authority for the whole process, made on first use; aborts when openssl fails.
     static const TestCertificateAuthority& shared();
 
@@ -27,6 +30,7 @@ public:
 
 private:
     TestCertificateAuthority() = default;
+    static std::expected<TestCertificateAuthority, QString> load(const QDir& dir);
 
     QSslCertificate m_ca;
     QSslCertificate m_serverCertificate;
