@@ -73,6 +73,8 @@ TEST(BrowserJourney, SelectionAcrossALinkInChromiumIsSentWhole)
     const std::optional<LocalCiteService::Request> request = service.waitForRequest(sentence, waitMs);
     EXPECT_TRUE(request) << "sent: " << service.texts().join(u'|').toStdString() << "; "
                          << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
+    // Read from the page's accessibility, not copied (Compatibility Capture is on in the demo).
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(), QStringLiteral("accessibility"));
     EXPECT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
     EXPECT_TRUE(app.stop()) << app.standardError().toStdString();
 }

@@ -64,6 +64,7 @@ TEST_F(CitationJourney, GtkTextViewSelectionToAnApaCitationPastedIntoAField)
     const std::optional<LocalCiteService::Request> request = LocalCiteService::shared().waitForRequest(sentence);
     ASSERT_TRUE(request) << "sent: " << LocalCiteService::shared().texts().join(u'|').toStdString();
     ASSERT_GE(request->pmids.size(), 2) << "the demo library should answer this sentence with two references";
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(), QStringLiteral("accessibility"));
 
     // The result panel lists exactly the references the service answered for it.
     ASSERT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
@@ -182,6 +183,8 @@ TEST_F(CitationJourney, XtermSelectionReachesTheServiceThroughCopyAndTheClipboar
         << "sent: " << LocalCiteService::shared().texts().join(u'|').toStdString() << "; "
         << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
     EXPECT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(),
+              QStringLiteral("clipboard_compatibility"));
 
     // Afterwards the clipboard holds the user's content again, byte for byte.
     EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard(QStringLiteral("text/html")) == userHtml; }, waitMs))

@@ -3,6 +3,7 @@
 #include "CiteApplication.h"
 #include "DesktopFixtures.h"
 #include "LocalCiteService.h"
+#include "support/QtPrinters.h"
 
 #include <QByteArray>
 #include <QString>

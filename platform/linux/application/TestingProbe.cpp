@@ -25,6 +25,12 @@ TestingProbe::TestingProbe(const AppCoordinator& coordinator, QObject* parent)
     connect(&coordinator, &AppCoordinator::phaseChanged, this, &TestingProbe::phaseChanged);
 }
 
+QString TestingProbe::captureMethod() const
+{
+    const std::optional<SelectionContext>& selection = m_coordinator.selection();
+    return selection ? rawValue(selection->captureMethod) : QString();
+}
+
 void TestingProbe::watchResultPanel(QWidget& panel)
 {
     m_panel = &panel;

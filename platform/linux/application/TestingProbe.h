@@ -18,6 +18,7 @@ class TestingProbe final : public QObject
     Q_PROPERTY(QString ShortcutReport READ shortcutReport)
     Q_PROPERTY(bool Started READ started)
     Q_PROPERTY(QString ErrorMessage READ errorMessage)
+    Q_PROPERTY(QString CaptureMethod READ captureMethod)
     Q_PROPERTY(qlonglong LoadingSince READ loadingSince)
     Q_PROPERTY(qlonglong ResultsPaintedAt READ resultsPaintedAt)
 
@@ -34,6 +35,9 @@ public:
     [[nodiscard]] bool started() const;
     // The message of the last failure shown, empty when none shows.
     [[nodiscard]] QString errorMessage() const;
+    // How the current selection was read ("accessibility", "clipboard_compatibility",
+    // "service"), empty when there is none.
+    [[nodiscard]] QString captureMethod() const;
     // When the latest query started (the selection was captured and sent); 0 before any.
     [[nodiscard]] qlonglong loadingSince() const { return m_loadingSince; }
     // When the result panel had finished painting the latest result with references; 0
