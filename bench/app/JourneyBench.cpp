@@ -49,7 +49,8 @@ double median(std::vector<double> values)
 class ShortcutKeyboard final
 {
 public:
-    ShortcutKeyboard() : m_connection(xcb_connect(nullptr, nullptr)), m_symbols(xcb_key_symbols_alloc(m_connection))
+    ShortcutKeyboard()
+        : m_connection(xcb_connect(nullptr, nullptr)), m_symbols(xcb_key_symbols_alloc(m_connection))
     {
     }
     ~ShortcutKeyboard()
@@ -87,7 +88,10 @@ private:
     {
         xcb_test_fake_input(m_connection, type, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     }
-    void xcb_aux_sync() { free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)); }
+    void xcb_aux_sync()
+    {
+        free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
 
     xcb_connection_t* m_connection;
     xcb_key_symbols_t* m_symbols;
@@ -124,7 +128,8 @@ int main(int argc, char** argv)
         // that the result cache never answers; every one still shares words with the
         // demo's records.
         const qsizetype from = start + run;
-        const QString text = LiteratureInputValidator::normalize(area.mid(from, end - from)).value_or(QString());
+        const QString text =
+            LiteratureInputValidator::normalize(area.mid(from, end - from)).value_or(QString());
         if (!activate(Toolkit::gtk) || !focus(Toolkit::gtk, textAreaName) ||
             !select(Toolkit::gtk, textAreaName, from, end)) {
             std::fprintf(stderr, "journey bench: cannot select in the GTK fixture\n");

@@ -57,7 +57,8 @@ protected:
     // Starts the application and waits until it has started.
     void startApplication()
     {
-        ASSERT_TRUE(app.start(LocalCiteService::shared().demoArguments())) << app.standardError().toStdString();
+        ASSERT_TRUE(app.start(LocalCiteService::shared().demoArguments()))
+            << app.standardError().toStdString();
     }
 
     // Runs a second vorn-cite to its end; its exit code.
@@ -80,8 +81,7 @@ protected:
 TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSentence)
 {
     startApplication();
-    EXPECT_EQ(CiteProbe::property(QStringLiteral("ShortcutReport")).toString(),
-              QStringLiteral("registered"));
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("ShortcutReport")).toString(), QStringLiteral("registered"));
     ASSERT_TRUE(activate(Toolkit::gtk));
     ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
 
@@ -140,8 +140,8 @@ TEST_F(ApplicationDesktop, FindSelectionTakesPrimaryOnlyFromTheFrontmostApplicat
     ASSERT_TRUE(expected.has_value());
     const qsizetype before = LocalCiteService::shared().texts().count(*expected);
     EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}), 0);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return LocalCiteService::shared().texts().count(*expected) > before; }, waitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LocalCiteService::shared().texts().count(*expected) > before; },
+                                waitMs));
 
     // The GTK fixture still owns PRIMARY, but another application is in front now:
     // the selection is stale and never sent.

@@ -28,11 +28,11 @@ bool CiteApplication::start(const QStringList& arguments, const QProcessEnvironm
     if (!m_process.waitForStarted(waitMs))
         return false;
     return QTest::qWaitFor(
-        [this] {
-            return m_process.state() == QProcess::NotRunning ||
-                   CiteProbe::property(QStringLiteral("Started")).toBool();
-        },
-        waitMs) &&
+               [this] {
+                   return m_process.state() == QProcess::NotRunning ||
+                          CiteProbe::property(QStringLiteral("Started")).toBool();
+               },
+               waitMs) &&
            m_process.state() == QProcess::Running;
 }
 

@@ -68,7 +68,8 @@ Accessible applicationOf(qint32 processId)
             const gint count = atspi_accessible_get_child_count(desktop.get(), nullptr);
             for (gint i = 0; i < count && !found; ++i) {
                 Accessible candidate(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-                if (candidate && qint64(atspi_accessible_get_process_id(candidate.get(), nullptr)) == processId)
+                if (candidate &&
+                    qint64(atspi_accessible_get_process_id(candidate.get(), nullptr)) == processId)
                     found = candidate;
             }
             return bool(found);

@@ -32,16 +32,18 @@ bool LocalCiteService::start()
 {
     if (isRunning())
         return true;
-    QStringList arguments{QStringLiteral("--ca-out"), caFile(), QStringLiteral("--request-log"),
-                          m_folder.filePath(QStringLiteral("requests.log")), QStringLiteral("--keep-authority"),
-                          m_folder.filePath(QStringLiteral("authority"))};
+    QStringList arguments{
+        QStringLiteral("--ca-out"),         caFile(),
+        QStringLiteral("--request-log"),    m_folder.filePath(QStringLiteral("requests.log")),
+        QStringLiteral("--keep-authority"), m_folder.filePath(QStringLiteral("authority"))};
     if (!m_url.isEmpty())
         arguments << QStringLiteral("--port") << QString::number(QUrl(m_url).port());
     m_process.start(QStringLiteral(VORN_CITE_SERVICE_BINARY), arguments + m_extraArguments);
     if (!m_process.waitForStarted(startMs))
         return false;
-    if (!QTest::qWaitFor([this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
-                         startMs) ||
+    if (!QTest::qWaitFor(
+            [this] { return m_process.canReadLine() || m_process.state() == QProcess::NotRunning; },
+            startMs) ||
         !m_process.canReadLine()) {
         m_process.waitForFinished(startMs);
         return false;
@@ -93,7 +95,8 @@ QStringList LocalCiteService::texts() const
     return texts;
 }
 
-std::optional<LocalCiteService::Request> LocalCiteService::waitForRequest(const QString& text, int timeoutMs) const
+std::optional<LocalCiteService::Request> LocalCiteService::waitForRequest(const QString& text,
+                                                                          int timeoutMs) const
 {
     std::optional<Request> found;
     (void)QTest::qWaitFor(

@@ -31,7 +31,10 @@ public:
     bool start();
     void stop();
 
-    [[nodiscard]] bool isRunning() const { return m_process.state() == QProcess::Running && !m_url.isEmpty(); }
+    [[nodiscard]] bool isRunning() const
+    {
+        return m_process.state() == QProcess::Running && !m_url.isEmpty();
+    }
     [[nodiscard]] const QString& url() const { return m_url; }
     [[nodiscard]] QString caFile() const;
 

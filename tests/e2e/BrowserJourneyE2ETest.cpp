@@ -56,17 +56,18 @@ TEST(BrowserJourney, SelectionAcrossALinkInChromiumIsSentWhole)
         file.write(page);
     }
     StartedApplication browser(
-        chromium, {QStringLiteral("--no-sandbox"), QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),
+        chromium, {QStringLiteral("--no-sandbox"),
+                   QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),
                    QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check"),
                    QStringLiteral("--disable-gpu"), QStringLiteral("--password-store=basic"),
-                   QStringLiteral("--force-renderer-accessibility"), QStringLiteral("--window-position=40,40"),
-                   QStringLiteral("--window-size=900,600"),
+                   QStringLiteral("--force-renderer-accessibility"),
+                   QStringLiteral("--window-position=40,40"), QStringLiteral("--window-size=900,600"),
                    QStringLiteral("file://") + folder.filePath(QStringLiteral("claim.html"))});
     ASSERT_TRUE(browser.waitForWindow());
     // The page is there for assistive technologies once its document shows on the bus.
     QStringList seen;
-    ASSERT_TRUE(waitForAccessible(browser.pid(), QStringLiteral("VORN web page"), QStringLiteral("document web"),
-                                  60000, &seen))
+    ASSERT_TRUE(waitForAccessible(browser.pid(), QStringLiteral("VORN web page"),
+                                  QStringLiteral("document web"), 60000, &seen))
         << seen.join(QStringLiteral(", ")).toStdString();
     ASSERT_TRUE(browser.activate());
     ASSERT_TRUE(pressShortcut());
@@ -74,7 +75,9 @@ TEST(BrowserJourney, SelectionAcrossALinkInChromiumIsSentWhole)
     EXPECT_TRUE(request) << "sent: " << service.texts().join(u'|').toStdString() << "; "
                          << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
     // Read from the page's accessibility, not copied (Compatibility Capture is on in the demo).
-    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(), QStringLiteral("accessibility"));
-    EXPECT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(),
+              QStringLiteral("accessibility"));
+    EXPECT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select")))
+        << shownNames(app);
     EXPECT_TRUE(app.stop()) << app.standardError().toStdString();
 }

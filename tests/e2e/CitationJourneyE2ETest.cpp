@@ -31,7 +31,8 @@ QStringList italics(const QString& html)
                                            QRegularExpression::DotMatchesEverythingOption);
     QStringList runs;
     for (const QRegularExpressionMatch& match : italic.globalMatch(html)) {
-        const QString run = match.captured(2).remove(QRegularExpression(QStringLiteral("<[^>]*>"))).simplified();
+        const QString run =
+            match.captured(2).remove(QRegularExpression(QStringLiteral("<[^>]*>"))).simplified();
         if (!run.isEmpty())
             runs.append(run);
     }
@@ -46,7 +47,8 @@ protected:
         if (pid(Toolkit::gtk) == 0)
             GTEST_SKIP() << "needs the fixtures of tests/desktop/run-desktop.sh";
         ASSERT_TRUE(LocalCiteService::shared().isRunning()) << "the local service did not start";
-        ASSERT_TRUE(app.start(LocalCiteService::shared().demoArguments())) << app.standardError().toStdString();
+        ASSERT_TRUE(app.start(LocalCiteService::shared().demoArguments()))
+            << app.standardError().toStdString();
     }
     void TearDown() override { EXPECT_TRUE(app.stop()) << app.standardError().toStdString(); }
 
@@ -61,15 +63,19 @@ TEST_F(CitationJourney, GtkTextViewSelectionToAnApaCitationPastedIntoAField)
     ASSERT_TRUE(prepareJourneyClaim());
     ASSERT_TRUE(pressShortcut());
     const QString sentence = normalized(DesktopFixtureTexts::journeyClaim());
-    const std::optional<LocalCiteService::Request> request = LocalCiteService::shared().waitForRequest(sentence);
+    const std::optional<LocalCiteService::Request> request =
+        LocalCiteService::shared().waitForRequest(sentence);
     ASSERT_TRUE(request) << "sent: " << LocalCiteService::shared().texts().join(u'|').toStdString();
     ASSERT_GE(request->pmids.size(), 2) << "the demo library should answer this sentence with two references";
-    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(), QStringLiteral("accessibility"));
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(),
+              QStringLiteral("accessibility"));
 
     // The result panel lists exactly the references the service answered for it.
-    ASSERT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
+    ASSERT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select")))
+        << shownNames(app);
     QStringList shown;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (shown = shownPMIDs(app)).size() == request->pmids.size(); }, waitMs))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (shown = shownPMIDs(app)).size() == request->pmids.size(); }, waitMs))
         << shownNames(app);
     QStringList answered = request->pmids;
     answered.sort();
@@ -83,8 +89,9 @@ TEST_F(CitationJourney, GtkTextViewSelectionToAnApaCitationPastedIntoAField)
             citeButtons.append(node);
     }
     ASSERT_GE(citeButtons.size(), 2) << shownNames(app);
-    std::stable_sort(citeButtons.begin(), citeButtons.end(),
-                     [](const AccessibleNode& a, const AccessibleNode& b) { return a.extents.y() < b.extents.y(); });
+    std::stable_sort(
+        citeButtons.begin(), citeButtons.end(),
+        [](const AccessibleNode& a, const AccessibleNode& b) { return a.extents.y() < b.extents.y(); });
     ASSERT_TRUE(hover(citeButtons.at(1).extents.adjusted(-120, -20, 0, 0)));
     ASSERT_TRUE(click(citeButtons.at(1).extents));
 
@@ -118,11 +125,13 @@ TEST_F(CitationJourney, GtkTextViewSelectionToAnApaCitationPastedIntoAField)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(*rtf);
     }
-    const std::optional<QByteArray> converted = run(QStringLiteral("unrtf"), {QStringLiteral("--html"), rtfFile});
+    const std::optional<QByteArray> converted =
+        run(QStringLiteral("unrtf"), {QStringLiteral("--html"), rtfFile});
     ASSERT_TRUE(converted) << rtf->toStdString();
     const QStringList rtfItalics = italics(QString::fromUtf8(*converted));
     for (const QString& run : htmlItalics) {
-        EXPECT_TRUE(rtfItalics.contains(run)) << run.toStdString() << " is not italic in " << converted->toStdString();
+        EXPECT_TRUE(rtfItalics.contains(run))
+            << run.toStdString() << " is not italic in " << converted->toStdString();
         EXPECT_TRUE(plainText.contains(run));
     }
 
@@ -132,7 +141,8 @@ TEST_F(CitationJourney, GtkTextViewSelectionToAnApaCitationPastedIntoAField)
     ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
                                                 QStringLiteral("ctrl+a"), QStringLiteral("ctrl+v")}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return text(Toolkit::gtk, fieldName) == plainText; }, waitMs))
-        << text(Toolkit::gtk, fieldName).value_or(QString()).toStdString() << " vs " << plainText.toStdString();
+        << text(Toolkit::gtk, fieldName).value_or(QString()).toStdString() << " vs "
+        << plainText.toStdString();
 }
 
 TEST_F(CitationJourney, XtermSelectionReachesTheServiceThroughCopyAndTheClipboardIsKept)
@@ -147,32 +157,34 @@ TEST_F(CitationJourney, XtermSelectionReachesTheServiceThroughCopyAndTheClipboar
     };
     ASSERT_TRUE(write(QStringLiteral("plain"), userPlain) && write(QStringLiteral("html"), userHtml));
     QProcess owner;
-    owner.start(qtFixtureProgram(),
-                {QStringLiteral("--clipboard"), QStringLiteral("text/plain"), folder.filePath(QStringLiteral("plain")),
-                 QStringLiteral("text/html"), folder.filePath(QStringLiteral("html"))});
+    owner.start(qtFixtureProgram(), {QStringLiteral("--clipboard"), QStringLiteral("text/plain"),
+                                     folder.filePath(QStringLiteral("plain")), QStringLiteral("text/html"),
+                                     folder.filePath(QStringLiteral("html"))});
     ASSERT_TRUE(owner.waitForStarted(waitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard(QStringLiteral("text/html")) == userHtml; }, waitMs));
     ASSERT_EQ(clipboard(QStringLiteral("text/plain")), userPlain);
 
     // xterm exposes no text over the accessibility bus: Compatibility Capture (on in
     // the demo) sends Copy. A triple click selects the sentence's line.
-    const QString sentence = QStringLiteral("Cardiac evaluation of patients with iron overload in liver disease.");
-    StartedApplication xterm(QStringLiteral("xterm"),
-                             {QStringLiteral("-geometry"), QStringLiteral("80x4+60+460"), QStringLiteral("-title"),
-                              QStringLiteral("VORN xterm"), QStringLiteral("-e"), QStringLiteral("sh"),
-                              QStringLiteral("-c"), QStringLiteral("printf '%s\\n' '") + sentence +
-                                                        QStringLiteral("'; exec sleep 300")});
+    const QString sentence =
+        QStringLiteral("Cardiac evaluation of patients with iron overload in liver disease.");
+    StartedApplication xterm(
+        QStringLiteral("xterm"),
+        {QStringLiteral("-geometry"), QStringLiteral("80x4+60+460"), QStringLiteral("-title"),
+         QStringLiteral("VORN xterm"), QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+         QStringLiteral("printf '%s\\n' '") + sentence + QStringLiteral("'; exec sleep 300")});
     ASSERT_TRUE(xterm.waitForWindow());
     ASSERT_TRUE(xterm.activate());
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(*xterm.window()),
-                     QStringLiteral("40"), QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("--repeat"),
-                     QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")}));
+    ASSERT_TRUE(
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(*xterm.window()),
+             QStringLiteral("40"), QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("--repeat"),
+             QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")}));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const std::optional<QByteArray> primary =
-                run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                              QStringLiteral("primary")});
+                run(QStringLiteral("xclip"),
+                    {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("primary")});
             return primary && QString::fromUtf8(*primary).trimmed() == sentence;
         },
         waitMs))
@@ -182,7 +194,8 @@ TEST_F(CitationJourney, XtermSelectionReachesTheServiceThroughCopyAndTheClipboar
     EXPECT_TRUE(LocalCiteService::shared().waitForRequest(sentence))
         << "sent: " << LocalCiteService::shared().texts().join(u'|').toStdString() << "; "
         << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
-    EXPECT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
+    EXPECT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select")))
+        << shownNames(app);
     EXPECT_EQ(CiteProbe::property(QStringLiteral("CaptureMethod")).toString(),
               QStringLiteral("clipboard_compatibility"));
 

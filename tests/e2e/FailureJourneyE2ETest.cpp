@@ -49,7 +49,8 @@ TEST_F(FailureJourney, NoStoredKeyAsksForOneInSettingsAndSendsNothing)
     ASSERT_TRUE(service.isRunning());
     QTemporaryDir config;
     {
-        QSettings settings(config.filePath(QStringLiteral("app.vorn.cite/settings.ini")), QSettings::IniFormat);
+        QSettings settings(config.filePath(QStringLiteral("app.vorn.cite/settings.ini")),
+                           QSettings::IniFormat);
         settings.setValue(QStringLiteral("literature.serviceURL"), service.url());
         settings.setValue(QStringLiteral("pubmed.efetchURL"),
                           QString(service.url() + QStringLiteral("/entrez/eutils/efetch.fcgi")));
@@ -63,8 +64,8 @@ TEST_F(FailureJourney, NoStoredKeyAsksForOneInSettingsAndSendsNothing)
 
     searchTheClaim();
     ASSERT_TRUE(waitForShown(app, QStringLiteral("Authorization required"))) << shownNames(app);
-    const std::optional<AccessibleNode> open = waitForShown(app, QStringLiteral("Open Settings"),
-                                                            QStringLiteral("push button"));
+    const std::optional<AccessibleNode> open =
+        waitForShown(app, QStringLiteral("Open Settings"), QStringLiteral("push button"));
     ASSERT_TRUE(open) << shownNames(app);
     EXPECT_EQ(service.requests().size(), before);
 
@@ -96,11 +97,13 @@ TEST_F(FailureJourney, ServiceDownShowsTheTransportFailureAndRetryFindsTheRefere
     service.stop();
 
     searchTheClaim();
-    ASSERT_TRUE(waitForShown(app, QStringLiteral("VORN Cite could not complete the request"))) << shownNames(app);
+    ASSERT_TRUE(waitForShown(app, QStringLiteral("VORN Cite could not complete the request")))
+        << shownNames(app);
     const QString message = CiteProbe::property(QStringLiteral("ErrorMessage")).toString();
-    EXPECT_TRUE(message.startsWith(QStringLiteral("The literature request failed: "))) << message.toStdString();
-    EXPECT_TRUE(findAccessible(app.pid(), message)) << "the panel should show " << message.toStdString() << "; "
-                                                    << shownNames(app);
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The literature request failed: ")))
+        << message.toStdString();
+    EXPECT_TRUE(findAccessible(app.pid(), message))
+        << "the panel should show " << message.toStdString() << "; " << shownNames(app);
     const std::optional<AccessibleNode> retry =
         waitForShown(app, QStringLiteral("Retry"), QStringLiteral("push button"));
     ASSERT_TRUE(retry) << shownNames(app);
@@ -109,7 +112,8 @@ TEST_F(FailureJourney, ServiceDownShowsTheTransportFailureAndRetryFindsTheRefere
     ASSERT_TRUE(click(retry->extents));
     const std::optional<LocalCiteService::Request> request = service.waitForRequest(sentence());
     ASSERT_TRUE(request);
-    ASSERT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select"))) << shownNames(app);
+    ASSERT_TRUE(waitForShown(app, QStringLiteral("Literature evidence for the text you select")))
+        << shownNames(app);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shownPMIDs(app).size() == request->pmids.size(); }, waitMs))
         << shownNames(app);
 }
@@ -125,7 +129,8 @@ TEST_F(FailureJourney, PasswordFieldIsRefusedAndNothingIsSent)
     ASSERT_TRUE(focus(Toolkit::gtk, passwordName));
     ASSERT_TRUE(select(Toolkit::gtk, passwordName, 0, DesktopFixtureTexts::password().size()));
     ASSERT_TRUE(pressShortcut());
-    ASSERT_TRUE(waitForShown(app, QStringLiteral("VORN Cite never reads text from password or secure fields.")))
+    ASSERT_TRUE(
+        waitForShown(app, QStringLiteral("VORN Cite never reads text from password or secure fields.")))
         << shownNames(app);
     QTest::qWait(500);
     EXPECT_EQ(service.requests().size(), before);

@@ -35,7 +35,8 @@ std::optional<QByteArray> clipboard(const QString& target)
                                          QStringLiteral("clipboard"), QStringLiteral("-t"), target});
 }
 
-std::optional<AccessibleNode> waitForShown(const CiteApplication& app, const QString& name, const QString& role)
+std::optional<AccessibleNode> waitForShown(const CiteApplication& app, const QString& name,
+                                           const QString& role)
 {
     return waitForAccessible(app.pid(), name, role, waitMs);
 }
@@ -57,8 +58,9 @@ QStringList shownPMIDs(const CiteApplication& app)
         if (node.showing && node.name.startsWith(QStringLiteral("PMID: ")))
             feet.append(node);
     }
-    std::stable_sort(feet.begin(), feet.end(),
-                     [](const AccessibleNode& a, const AccessibleNode& b) { return a.extents.y() < b.extents.y(); });
+    std::stable_sort(feet.begin(), feet.end(), [](const AccessibleNode& a, const AccessibleNode& b) {
+        return a.extents.y() < b.extents.y();
+    });
     QStringList pmids;
     for (const AccessibleNode& node : feet)
         pmids.append(node.name.mid(6).section(u' ', 0, 0));

@@ -72,7 +72,8 @@ int main(int argc, char** argv)
         u"keep-authority"_s,
         u"Keep the certificate authority and the server certificate in this folder: made on the first start, reused by later ones, so that clients keep trusting a restarted service."_s,
         u"folder"_s);
-    parser.addOptions({portOption, caOption, fixturesOption, requestLogOption, keyOption, keepAuthorityOption});
+    parser.addOptions(
+        {portOption, caOption, fixturesOption, requestLogOption, keyOption, keepAuthorityOption});
     parser.process(app);
 
     bool ok = false;
@@ -123,8 +124,8 @@ int main(int argc, char** argv)
             for (const QJsonValue& reference :
                  QJsonDocument::fromJson(response.body).object().value("references"_L1).toArray())
                 pmids.append(reference.toObject().value("pmid"_L1));
-            requestLog->write(QJsonDocument(QJsonArray{text, milliseconds, pmids}).toJson(QJsonDocument::Compact) +
-                              '\n');
+            requestLog->write(
+                QJsonDocument(QJsonArray{text, milliseconds, pmids}).toJson(QJsonDocument::Compact) + '\n');
             requestLog->flush();
         }
         return response;
