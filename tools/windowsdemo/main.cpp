@@ -172,7 +172,9 @@ std::unique_ptr<QWidget> enter(Demo& demo, const QString& state)
         text->setPalette(selected);
         text->setAutoFillBackground(true);
         layout->addWidget(text, 0, Qt::AlignBottom);
+        layout->setSpacing(0);
         layout->addWidget(new SelectionBadgeView(), 0, Qt::AlignTop);
+        layout->addStretch(1);
         window->show();
         return window;
     }
