@@ -43,7 +43,11 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
 
     auto* selection = new SettingsGroup(QStringLiteral("Selection"), this);
     m_badge = new LabeledSwitch(QStringLiteral("Show automatic selection badge"));
-    connect(m_badge, &QAbstractButton::toggled, this, [c](bool on) { c->setAutomaticSelectionEnabled(on); });
+    connect(m_badge, &QAbstractButton::toggled, this, [this, c](bool on) {
+        c->setAutomaticSelectionEnabled(on);
+        // Before onboarding the switch leads there and the setting stays: show it as it is.
+        render();
+    });
     m_badgeRow = new SettingsRow(QStringLiteral("Show automatic selection badge (Beta)"), badgeDescription,
                                  m_badge, true);
     selection->addRow(m_badgeRow);
