@@ -13,6 +13,7 @@ class AccessibilityPermissionManager;
 class AppCoordinator;
 class CitePanelController;
 class ResultPanelController;
+class SelectionBadgePanelController;
 class ApplicationWindows;
 class DBusHandOffService;
 class PrimarySelection;
@@ -63,6 +64,7 @@ private:
     std::unique_ptr<AppCoordinator> m_coordinator;
     std::shared_ptr<ResultPanelController> m_resultPanel;
     std::shared_ptr<CitePanelController> m_citePanel;
+    std::shared_ptr<SelectionBadgePanelController> m_badge;
     std::unique_ptr<StatusTrayIcon> m_tray;
     bool m_promptShowing = false;
 };

@@ -6,11 +6,11 @@
 class AppCoordinator;
 class QWidget;
 
-// What the end-to-end tests read of a running instance, on the session bus at
-// /app/vorn/cite/testing (interface app.vorn.cite.Testing). Exported only when the
-// environment variable VORN_CITE_TESTING is 1; it reveals no selected text. Times are
-// nanoseconds of the monotonic clock (CLOCK_MONOTONIC, shared by every process), so that
-// a benchmark can set them against the moment it pressed a key.
+// What the end-to-end tests read of a running instance (and the one switch they set),
+// on the session bus at /app/vorn/cite/testing (interface app.vorn.cite.Testing).
+// Exported only when the environment variable VORN_CITE_TESTING is 1; it reveals no
+// selected text. Times are nanoseconds of the monotonic clock (CLOCK_MONOTONIC, shared
+// by every process), so that a benchmark can set them against the moment it pressed a key.
 class TestingProbe final : public QObject
 {
     Q_OBJECT
@@ -21,9 +21,16 @@ class TestingProbe final : public QObject
     Q_PROPERTY(QString CaptureMethod READ captureMethod)
     Q_PROPERTY(qlonglong LoadingSince READ loadingSince)
     Q_PROPERTY(qlonglong ResultsPaintedAt READ resultsPaintedAt)
+    Q_PROPERTY(bool BadgeOffered READ badgeOffered)
+    Q_PROPERTY(bool SelectionMonitorEnabled READ selectionMonitorEnabled)
+    // Writing it is the settings' switch "Show automatic selection badge".
+    Q_PROPERTY(
+        bool AutomaticSelectionEnabled READ automaticSelectionEnabled WRITE setAutomaticSelectionEnabled)
+    Q_PROPERTY(QString Phase READ phase)
+    Q_PROPERTY(bool ResultPanelVisible READ resultPanelVisible)
 
 public:
-    explicit TestingProbe(const AppCoordinator& coordinator, QObject* parent = nullptr);
+    explicit TestingProbe(AppCoordinator& coordinator, QObject* parent = nullptr);
 
     static bool isWanted();
     bool exportOn(QDBusConnection bus);
@@ -43,6 +50,15 @@ public:
     // When the result panel had finished painting the latest result with references; 0
     // until it has.
     [[nodiscard]] qlonglong resultsPaintedAt() const { return m_resultsPaintedAt; }
+    // Whether the selection badge offers a candidate now.
+    [[nodiscard]] bool badgeOffered() const;
+    // Whether the selection monitor receives the desktop's mouse events.
+    [[nodiscard]] bool selectionMonitorEnabled() const;
+    [[nodiscard]] bool automaticSelectionEnabled() const;
+    void setAutomaticSelectionEnabled(bool enabled);
+    // The result panel's phase: "idle", "loading", "completed" or "failed".
+    [[nodiscard]] QString phase() const;
+    [[nodiscard]] bool resultPanelVisible() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,7 +66,7 @@ protected:
 private:
     void phaseChanged();
 
-    const AppCoordinator& m_coordinator;
+    AppCoordinator& m_coordinator;
     QWidget* m_panel = nullptr;
     bool m_awaitingPaint = false;
     qlonglong m_loadingSince = 0;
