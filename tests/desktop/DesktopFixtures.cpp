@@ -403,13 +403,53 @@ bool prepareKnownSelection(Toolkit toolkit)
            select(toolkit, textAreaName, start, start + knownSelection(toolkit).size());
 }
 
+bool prepareJourneyText(Toolkit toolkit)
+{
+    const QString area = DesktopFixtureTexts::journeyTextArea();
+    return activate(toolkit) && focus(toolkit, textAreaName) &&
+           (text(toolkit, textAreaName) == area || setText(toolkit, textAreaName, area));
+}
+
 bool prepareJourneyClaim()
 {
     const QString area = DesktopFixtureTexts::journeyTextArea();
     const qsizetype start = area.indexOf(DesktopFixtureTexts::journeyClaim());
-    return activate(Toolkit::gtk) && focus(Toolkit::gtk, textAreaName) &&
-           (text(Toolkit::gtk, textAreaName) == area || setText(Toolkit::gtk, textAreaName, area)) &&
+    return prepareJourneyText(Toolkit::gtk) &&
            select(Toolkit::gtk, textAreaName, start, start + DesktopFixtureTexts::journeyClaim().size());
+}
+
+std::optional<QPoint> dragSelect(Toolkit toolkit, const QString& name, qsizetype start, qsizetype end)
+{
+    const std::optional<QRect> from = characterExtents(toolkit, name, start);
+    const std::optional<QRect> to = characterExtents(toolkit, name, end - 1);
+    if (!from || !to)
+        return std::nullopt;
+    const QPoint first(from->left() + 1, from->center().y());
+    const QPoint last(to->right() + 1, to->center().y());
+    const auto xdotool = [](const QStringList& arguments) {
+        return run(QStringLiteral("xdotool"), arguments).has_value();
+    };
+    if (!xdotool({QStringLiteral("mousemove"), QString::number(first.x()), QString::number(first.y())}) ||
+        !xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}))
+        return std::nullopt;
+    QTest::qWait(100);
+    constexpr int steps = 8;
+    QPoint at = first;
+    for (int i = 1; i <= steps; ++i) {
+        const QPoint next = first + (last - first) * i / steps;
+        const QPoint delta = next - at;
+        at = next;
+        if (!xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(delta.x()),
+                      QString::number(delta.y())}))
+            break;
+        QTest::qWait(20);
+    }
+    // Pointer acceleration may carry relative moves elsewhere: end exactly after the last
+    // character (a warp, after the drag's raw motion).
+    const bool released =
+        xdotool({QStringLiteral("mousemove"), QString::number(last.x()), QString::number(last.y())}) &&
+        xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    return released ? std::optional(last) : std::nullopt;
 }
 
 } // namespace DesktopFixtures

@@ -74,6 +74,12 @@ QString knownSelection(Toolkit toolkit);
 bool prepareKnownSelection(Toolkit toolkit);
 // Puts the journey's text into the GTK text area, focuses it and selects the journey's claim.
 bool prepareJourneyClaim();
+// Puts the journey's text into the toolkit's text area and focuses it, nothing selected.
+bool prepareJourneyText(Toolkit toolkit);
+// Selects [start, end) of the widget's text as a user's mouse would: a press on the first
+// character, relative moves (raw motion) and a release after the last one. The release
+// point in native pixels.
+std::optional<QPoint> dragSelect(Toolkit toolkit, const QString& widget, qsizetype start, qsizetype end);
 
 // An application started for one test and stopped (killed) when this goes away:
 // a fixture variant, a terminal, ...

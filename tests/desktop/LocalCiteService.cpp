@@ -111,6 +111,21 @@ std::optional<LocalCiteService::Request> LocalCiteService::waitForRequest(const 
     return found;
 }
 
+std::optional<LocalCiteService::Request> LocalCiteService::waitForNextRequest(qsizetype seen,
+                                                                              int timeoutMs) const
+{
+    std::optional<Request> found;
+    (void)QTest::qWaitFor(
+        [&] {
+            const QList<Request> all = requests();
+            if (all.size() > seen)
+                found = all.at(seen);
+            return found.has_value();
+        },
+        timeoutMs);
+    return found;
+}
+
 QStringList LocalCiteService::demoArguments() const
 {
     return {QStringLiteral("--demo"), m_url, QStringLiteral("--ca-certificates"), caFile()};

@@ -44,6 +44,9 @@ public:
     // Waits until a request with this text arrived; the last such request.
     [[nodiscard]] std::optional<Request> waitForRequest(const QString& text, int timeoutMs = 20000) const;
 
+    // Waits for the first request after the first seen ones (requests().size() before).
+    [[nodiscard]] std::optional<Request> waitForNextRequest(qsizetype seen, int timeoutMs = 20000) const;
+
     // vorn-cite's arguments for demo mode against this service.
     [[nodiscard]] QStringList demoArguments() const;
 
