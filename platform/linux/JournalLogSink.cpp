@@ -29,9 +29,9 @@ void handle(QtMsgType type, const QMessageLogContext& context, const QString& me
     if (toJournal.load() && JournalLogSink::isApplicationCategory(context.category)) {
         const QByteArray text = message.toUtf8();
         // Every value goes through "%s": no part of a line is ever read as a format.
-        const int sent = sd_journal_send("MESSAGE=%s", text.constData(), "PRIORITY=%d",
-                                         JournalLogSink::priority(type), "SYSLOG_IDENTIFIER=%s", "vorn-cite",
-                                         "QT_CATEGORY=%s", context.category, nullptr);
+        const int sent =
+            sd_journal_send("MESSAGE=%s", text.constData(), "PRIORITY=%d", JournalLogSink::priority(type),
+                            "SYSLOG_IDENTIFIER=%s", "vorn-cite", "QT_CATEGORY=%s", context.category, nullptr);
         if (sent >= 0)
             return;
     }

@@ -16,7 +16,11 @@ class JournalLogSink final
 public:
     JournalLogSink() = delete;
 
-    enum class Destination { journal, standardError };
+    enum class Destination
+    {
+        journal,
+        standardError
+    };
 
     // The socket of the journal's native protocol, where sd_journal_send writes.
     static QString defaultSocketPath();

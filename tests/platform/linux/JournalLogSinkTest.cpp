@@ -104,7 +104,8 @@ TEST(JournalLogSink, WithoutTheJournalsSocketLinesReachStandardError)
     QFile plain(folder.filePath(QStringLiteral("not-a-socket")));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.close();
-    for (const QString& path : {folder.filePath(QStringLiteral("missing")), plain.fileName(), folder.path()}) {
+    for (const QString& path :
+         {folder.filePath(QStringLiteral("missing")), plain.fileName(), folder.path()}) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_EQ(JournalLogSink::install(path), JournalLogSink::Destination::standardError);
         CapturedStandardError captured(folder.filePath(QStringLiteral("stderr")));
@@ -147,8 +148,8 @@ TEST(JournalLogSink, ApplicationCategories)
     {
         const char* category;
         bool application;
-    } cases[] = {{"app.vorn.cite", true},   {"app.vorn.cite.capture", true}, {"app.vorn.citex", false},
-                 {"app.vorn", false},       {"qt.qpa.xcb", false},           {"default", false},
+    } cases[] = {{"app.vorn.cite", true}, {"app.vorn.cite.capture", true}, {"app.vorn.citex", false},
+                 {"app.vorn", false},     {"qt.qpa.xcb", false},           {"default", false},
                  {nullptr, false}};
     for (const auto& c : cases)
         EXPECT_EQ(JournalLogSink::isApplicationCategory(c.category), c.application)
