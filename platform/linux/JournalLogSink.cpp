@@ -17,6 +17,7 @@ constexpr char applicationCategory[] = "app.vorn.cite";
 std::atomic<QtMessageHandler> earlierHandler = nullptr;
 std::atomic<bool> installed = false;
 std::atomic<bool> toJournal = false;
+std::atomic<JournalLogSink::JournalWriter> journalWriter = JournalLogSink::writeToJournal;
 
 void passOn(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
@@ -27,12 +28,7 @@ void passOn(QtMsgType type, const QMessageLogContext& context, const QString& me
 void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (toJournal.load() && JournalLogSink::isApplicationCategory(context.category)) {
-        const QByteArray text = message.toUtf8();
-        // Every value goes through "%s": no part of a line is ever read as a format.
-        const int sent =
-            sd_journal_send("MESSAGE=%s", text.constData(), "PRIORITY=%d", JournalLogSink::priority(type),
-                            "SYSLOG_IDENTIFIER=%s", "vorn-cite", "QT_CATEGORY=%s", context.category, nullptr);
-        if (sent >= 0)
+        if (journalWriter.load()(type, context.category, message.toUtf8()) >= 0)
             return;
     }
     passOn(type, context, message);
@@ -51,9 +47,17 @@ QString JournalLogSink::defaultSocketPath()
     return QStringLiteral("/run/systemd/journal/socket");
 }
 
-JournalLogSink::Destination JournalLogSink::install(const QString& socketPath)
+int JournalLogSink::writeToJournal(QtMsgType type, const char* category, const QByteArray& message)
+{
+    // Every value goes through "%s": no part of a line is ever read as a format.
+    return sd_journal_send("MESSAGE=%s", message.constData(), "PRIORITY=%d", priority(type),
+                           "SYSLOG_IDENTIFIER=%s", "vorn-cite", "QT_CATEGORY=%s", category, nullptr);
+}
+
+JournalLogSink::Destination JournalLogSink::install(const QString& socketPath, JournalWriter writer)
 {
     const bool journal = isSocket(socketPath);
+    journalWriter.store(writer ? writer : writeToJournal);
     toJournal.store(journal);
     if (!installed.exchange(true))
         earlierHandler.store(qInstallMessageHandler(handle));

@@ -22,12 +22,20 @@ public:
         standardError
     };
 
+    // Writes one line to the journal; a negative errno when the journal refused it.
+    using JournalWriter = int (*)(QtMsgType type, const char* category, const QByteArray& message);
+
     // The socket of the journal's native protocol, where sd_journal_send writes.
     static QString defaultSocketPath();
+    // sd_journal_send with the line, its priority, its category and "vorn-cite" as the
+    // syslog identifier.
+    static int writeToJournal(QtMsgType type, const char* category, const QByteArray& message);
 
     // Installs the sink (a second call re-decides the destination and keeps the earlier
-    // handler). The journal is chosen when socketPath is a Unix socket.
-    static Destination install(const QString& socketPath = defaultSocketPath());
+    // handler). The journal is chosen when socketPath is a Unix socket; writer is the
+    // journal (tests pass their own).
+    static Destination install(const QString& socketPath = defaultSocketPath(),
+                               JournalWriter writer = writeToJournal);
     // Puts the earlier handler back.
     static void uninstall();
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/socket.h>
@@ -29,6 +30,21 @@ QList<Recorded> recorded;
 void record(QtMsgType, const QMessageLogContext& context, const QString& message)
 {
     recorded.append({QByteArray(context.category ? context.category : ""), message});
+}
+
+struct Journaled
+{
+    int priority;
+    QByteArray category;
+    QByteArray message;
+};
+QList<Journaled> journaled;
+int journalAnswer = 0;
+
+int journal(QtMsgType type, const char* category, const QByteArray& message)
+{
+    journaled.append({JournalLogSink::priority(type), QByteArray(category), message});
+    return journalAnswer;
 }
 
 // A Unix socket bound at path, as the journal's would be; closed and removed on destruction.
@@ -115,9 +131,9 @@ TEST(JournalLogSink, WithoutTheJournalsSocketLinesReachStandardError)
     }
 }
 
-// With a socket in place the journal is chosen for the application's categories only;
-// Qt's own categories keep the earlier handler, and a line the journal does not take
-// (none listens on this machine) still reaches it.
+// With a socket in place the journal takes the application's lines, whole and with their
+// priority; Qt's own categories keep the earlier handler, and so does a line the journal
+// refuses.
 TEST(JournalLogSink, TheJournalTakesOnlyTheApplicationsLines)
 {
     QTemporaryDir folder;
@@ -127,19 +143,28 @@ TEST(JournalLogSink, TheJournalTakesOnlyTheApplicationsLines)
 
     const QtMessageHandler before = qInstallMessageHandler(record);
     recorded.clear();
-    EXPECT_EQ(JournalLogSink::install(folder.filePath(QStringLiteral("socket"))),
+    journaled.clear();
+    journalAnswer = 0;
+    EXPECT_EQ(JournalLogSink::install(folder.filePath(QStringLiteral("socket")), journal),
               JournalLogSink::Destination::journal);
     qCInfo(otherCategory) << "from Qt";
-    qCInfo(captureCategory) << "from the capture";
+    qCInfo(captureCategory).noquote() << "ax: found selection \u2014 app=Editor\nchars=42";
+    qCWarning(captureCategory).noquote() << "100% %s %n";
+    journalAnswer = -EIO;
+    qCInfo(captureCategory).noquote() << "refused";
     JournalLogSink::uninstall();
     qInstallMessageHandler(before);
 
-    ASSERT_FALSE(recorded.isEmpty());
-    EXPECT_EQ(recorded.first().category, "qt.vorn.test");
-    if (!QFile::exists(JournalLogSink::defaultSocketPath())) {
-        ASSERT_EQ(recorded.size(), 2);
-        EXPECT_EQ(recorded.last().category, "app.vorn.cite.capture");
-    }
+    ASSERT_EQ(journaled.size(), 3);
+    EXPECT_EQ(journaled[0].priority, 6);
+    EXPECT_EQ(journaled[0].category, "app.vorn.cite.capture");
+    EXPECT_EQ(journaled[0].message,
+              QStringLiteral("ax: found selection \u2014 app=Editor\nchars=42").toUtf8());
+    EXPECT_EQ(journaled[1].priority, 4);
+    EXPECT_EQ(journaled[1].message, "100% %s %n");
+    ASSERT_EQ(recorded.size(), 2);
+    EXPECT_EQ(recorded[0].category, "qt.vorn.test");
+    EXPECT_EQ(recorded[1].message, QStringLiteral("refused"));
 }
 
 TEST(JournalLogSink, ApplicationCategories)
