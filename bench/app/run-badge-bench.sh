@@ -3,7 +3,8 @@
 # the GTK fixture, against the local demo service:
 #   - CPU time and main-thread wake-ups (context switches) over 30 s with the
 #     selection monitor on and off, the pointer still and the pointer moving
-#     continuously (raw motion, as a mouse makes);
+#     continuously (raw motion, as a mouse makes), and for contrast while the user
+#     drag-selects twice a second;
 #   - gesture-to-badge latency: from the release of a drag selection in the fixture
 #     to the badge window being mapped (median, minimum and maximum of 20).
 #   bench/app/run-badge-bench.sh [build folder]    (default: build/release, built first)
@@ -60,6 +61,15 @@ measure() { # label, pointer (still|moving)
   if [ "$2" = moving ]; then
     (while true; do xdotool mousemove_relative 3 0 mousemove_relative -- -3 0; done) >/dev/null 2>&1 &
     mover=$!
+  elif [ "$2" = selecting ]; then
+    # For contrast: drag selections in the fixture back to back, one every 0.5 s.
+    (while true; do
+      xdotool mousemove $((X + 16)) $((Y + 22)) mousedown 1
+      for _ in 1 2 3 4 5; do xdotool mousemove_relative 25 0; done
+      xdotool mouseup 1
+      sleep 0.4
+    done) >/dev/null 2>&1 &
+    mover=$!
   fi
   sleep 1
   t0=$(ticks "$app_pid")
@@ -68,7 +78,11 @@ measure() { # label, pointer (still|moving)
   local t1 s1
   t1=$(ticks "$app_pid")
   s1=$(switches "$app_pid")
-  if [ -n "$mover" ]; then kill "$mover"; wait "$mover" 2>/dev/null || true; fi
+  if [ -n "$mover" ]; then
+    kill "$mover"
+    wait "$mover" 2>/dev/null || true
+    xdotool mouseup 1 key shift
+  fi
   printf '%-30s CPU %6.0f ms   wake-ups %6d\n' "$1, pointer $2:" \
     "$(echo "($t1 - $t0) * 1000 / $hz" | bc -l)" "$((s1 - s0))"
 }
@@ -77,10 +91,12 @@ echo "== idle cost over ${seconds} s =="
 set_badge true
 measure "monitor on" still
 measure "monitor on" moving
+measure "monitor on" selecting
 set_badge false
 until probe SelectionMonitorEnabled | grep -q false; do sleep 0.05; done
 measure "monitor off" still
 measure "monitor off" moving
+measure "monitor off" selecting
 set_badge true
 until probe SelectionMonitorEnabled | grep -q true; do sleep 0.05; done
 
