@@ -9,7 +9,9 @@
 
 namespace {
 
-constexpr int waitMs = 20000;
+// Generous: under the sanitizers (full unwinding on every allocation) on a loaded machine,
+// a start takes tens of seconds. The waits end as soon as their condition holds.
+constexpr int waitMs = 90000;
 
 } // namespace
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int startMs = 20000;
+constexpr int startMs = 60000;
 
 } // namespace
 

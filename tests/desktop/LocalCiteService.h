@@ -42,10 +42,10 @@ public:
     [[nodiscard]] QList<Request> requests() const;
     [[nodiscard]] QStringList texts() const;
     // Waits until a request with this text arrived; the last such request.
-    [[nodiscard]] std::optional<Request> waitForRequest(const QString& text, int timeoutMs = 20000) const;
+    [[nodiscard]] std::optional<Request> waitForRequest(const QString& text, int timeoutMs = 60000) const;
 
     // Waits for the first request after the first seen ones (requests().size() before).
-    [[nodiscard]] std::optional<Request> waitForNextRequest(qsizetype seen, int timeoutMs = 20000) const;
+    [[nodiscard]] std::optional<Request> waitForNextRequest(qsizetype seen, int timeoutMs = 60000) const;
 
     // vorn-cite's arguments for demo mode against this service.
     [[nodiscard]] QStringList demoArguments() const;

@@ -15,7 +15,8 @@
 // real X clipboard through xclip, and what vorn-cite's panels show over AT-SPI.
 namespace Journey {
 
-inline constexpr int waitMs = 30000;
+// Generous, for the sanitizer build on a loaded machine; waits end once their condition holds.
+inline constexpr int waitMs = 60000;
 
 // Runs a program to its end; its standard output when it exited with status 0.
 std::optional<QByteArray> run(const QString& program, const QStringList& arguments,
