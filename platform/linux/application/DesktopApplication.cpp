@@ -7,6 +7,7 @@
 #include "AtspiAccessibilityTree.h"
 #include "CompositeSelectionProvider.h"
 #include "DBusHandOff.h"
+#include "PortalGlobalHotKey.h"
 #include "PrimarySelection.h"
 #include "QtClipboardPasteboard.h"
 #include "SecretServiceKeyStore.h"
@@ -55,6 +56,17 @@ public:
 private:
     std::optional<QString> m_key;
 };
+
+// Alt+Super+G: an X grab in an X11 session; elsewhere (Wayland) the desktop's
+// shortcuts portal, which reports the session unable when it is missing. A press
+// there carries no selection and captures it as a grabbed press does.
+std::shared_ptr<GlobalHotKeyProviding> makeGlobalHotKey()
+{
+    std::shared_ptr<X11GlobalHotKey> grab = X11GlobalHotKey::forApplication();
+    if (grab->seesEveryKey())
+        return grab;
+    return std::make_shared<PortalGlobalHotKey>(QDBusConnection::sessionBus());
+}
 
 const QString demoNote =
     QStringLiteral("Demo mode: the local demo service, a throwaway key and temporary settings.");
@@ -150,6 +162,8 @@ std::expected<void, QString> DesktopApplication::build()
     AppCoordinator::Dependencies dependencies;
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
+    if (m_commandLine.demoServiceURL)
+        dependencies.demoNote = demoNote;
     dependencies.readKeyStoreOffThread = true;
     // The accessibility reader first; Copy-and-restore when the user switched
     // Compatibility Capture on (read at every capture).
@@ -165,7 +179,7 @@ std::expected<void, QString> DesktopApplication::build()
         [workspace] { return workspace->frontmostProcessIdentifier(); },
         [settings] { return settings->compatibilityCaptureEnabled(); });
     dependencies.permissionManager = m_permission;
-    dependencies.hotKeyManager = std::shared_ptr<GlobalHotKeyProviding>(X11GlobalHotKey::forApplication());
+    dependencies.hotKeyManager = makeGlobalHotKey();
     dependencies.servicesProvider = m_servicesProvider;
     dependencies.launchAtLoginManager =
         std::make_shared<XdgAutostartLoginItem>(QCoreApplication::applicationFilePath(), autostartFolder);
