@@ -177,7 +177,7 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.selectionProvider = CompositeSelectionProvider::make(
         reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
-        [settings] { return settings->compatibilityCaptureEnabled(); });
+        [settings] { return settings->compatibilityCaptureEnabled(); }, TestingProbe::captureLimits());
     dependencies.permissionManager = m_permission;
     dependencies.hotKeyManager = makeGlobalHotKey();
     dependencies.servicesProvider = m_servicesProvider;
