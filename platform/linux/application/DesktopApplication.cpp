@@ -68,6 +68,42 @@ std::shared_ptr<GlobalHotKeyProviding> makeGlobalHotKey()
     return std::make_shared<PortalGlobalHotKey>(QDBusConnection::sessionBus());
 }
 
+// A panel built when it is first shown: most starts never show one, and building its
+// widgets would only lengthen the start and grow the process.
+template <typename Interface, typename Controller>
+class LazyPanel : public Interface
+{
+public:
+    explicit LazyPanel(std::function<std::unique_ptr<Controller>()> make) : m_make(std::move(make)) {}
+    void show(const std::optional<ScreenRect>& anchor) override
+    {
+        if (!m_controller)
+            m_controller = m_make();
+        m_controller->show(anchor);
+    }
+    void hide() override
+    {
+        if (m_controller)
+            m_controller->hide();
+    }
+
+protected:
+    std::unique_ptr<Controller> m_controller;
+
+private:
+    std::function<std::unique_ptr<Controller>()> m_make;
+};
+
+class LazyResultPanel final : public LazyPanel<ResultPanelControlling, ResultPanelController>
+{
+public:
+    using LazyPanel::LazyPanel;
+    std::optional<ScreenRect> frame() const override
+    {
+        return m_controller ? m_controller->frame() : std::nullopt;
+    }
+};
+
 const QString demoNote =
     QStringLiteral("Demo mode: the local demo service, a throwaway key and temporary settings.");
 
@@ -187,12 +223,15 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.windows = m_windows;
     m_coordinator = std::make_unique<AppCoordinator>(keyStore, dependencies);
     m_windows->setCoordinator(m_coordinator.get());
-    m_resultPanel = std::make_shared<ResultPanelController>(
-        *m_coordinator, ResultPanelView::Actions{{},
-                                                 [this] { m_coordinator->showSettings(); },
-                                                 [this] { m_coordinator->openAccessibilitySettings(); }});
+    m_resultPanel = std::make_shared<LazyResultPanel>([this] {
+        return std::make_unique<ResultPanelController>(
+            *m_coordinator, ResultPanelView::Actions{{},
+                                                     [this] { m_coordinator->showSettings(); },
+                                                     [this] { m_coordinator->openAccessibilitySettings(); }});
+    });
     m_coordinator->setResultPanelController(m_resultPanel);
-    m_citePanel = std::make_shared<CitePanelController>(*m_coordinator);
+    m_citePanel = std::make_shared<LazyPanel<CitePanelControlling, CitePanelController>>(
+        [this] { return std::make_unique<CitePanelController>(*m_coordinator); });
     m_coordinator->setCitePanelController(m_citePanel);
 
     m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });

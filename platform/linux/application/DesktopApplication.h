@@ -9,6 +9,8 @@
 #include <memory>
 
 class AccessibilityBusStatus;
+class CitePanelControlling;
+class ResultPanelControlling;
 class AccessibilityPermissionManager;
 class AppCoordinator;
 class CitePanelController;
@@ -61,8 +63,8 @@ private:
     std::unique_ptr<DBusHandOffService> m_handOff;
     std::shared_ptr<ApplicationWindows> m_windows;
     std::unique_ptr<AppCoordinator> m_coordinator;
-    std::shared_ptr<ResultPanelController> m_resultPanel;
-    std::shared_ptr<CitePanelController> m_citePanel;
+    std::shared_ptr<ResultPanelControlling> m_resultPanel; // built when first shown
+    std::shared_ptr<CitePanelControlling> m_citePanel;
     std::unique_ptr<StatusTrayIcon> m_tray;
     bool m_promptShowing = false;
 };
