@@ -111,7 +111,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
                                           VORNBackendStack::asynchronousKeyProvider(m_keyStore), m_vornCache,
-                                          m_vornInFlight, scope, certificates);
+                                          m_vornInFlight, scope,
+                                          certificates ? certificates() : QList<QSslCertificate>());
         };
     }
     m_windows = std::move(dependencies.windows);

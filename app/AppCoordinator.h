@@ -117,8 +117,9 @@ public:
         // when they arrive, so a keyring that waits to be unlocked never holds up the
         // event loop (the application); by default they run at once (tests).
         bool readKeyStoreOffThread = false;
-        // Trusted beside the system's roots by the default backend (a local demo service).
-        QList<QSslCertificate> extraCACertificates;
+        // Trusted beside the system's roots by the default backend (a local demo service);
+        // asked for when the first backend is built.
+        std::function<QList<QSslCertificate>()> extraCACertificates;
         // A line the result panel shows above every result (the demo mode says so).
         std::optional<QString> demoNote;
         // The one selection provider (a CompositeSelectionProvider in the application).

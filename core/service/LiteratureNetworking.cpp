@@ -167,13 +167,22 @@ std::optional<QString> serverMessage(const QByteArray& body)
 std::shared_ptr<LiteratureSession> ephemeralSession(std::chrono::milliseconds timeout,
                                                     const QList<QSslCertificate>& extraCACertificates)
 {
-    auto makeSsl = [extraCACertificates] {
+    return ephemeralSessionWithAuthorities(timeout, [extraCACertificates] { return extraCACertificates; });
+}
+
+std::shared_ptr<LiteratureSession>
+ephemeralSessionWithAuthorities(std::chrono::milliseconds timeout,
+                                std::function<QList<QSslCertificate>()> extraCACertificates)
+{
+    auto makeSsl = [extraCACertificates = std::move(extraCACertificates)] {
         QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
         ssl.setProtocol(QSsl::TlsV1_2OrLater);
-        if (!extraCACertificates.isEmpty()) {
+        const QList<QSslCertificate> extra =
+            extraCACertificates ? extraCACertificates() : QList<QSslCertificate>();
+        if (!extra.isEmpty()) {
             // Reading the system's roots takes a while; once per process is enough.
             static const QList<QSslCertificate> systemRoots = QSslConfiguration::systemCaCertificates();
-            ssl.setCaCertificates(systemRoots + extraCACertificates);
+            ssl.setCaCertificates(systemRoots + extra);
         }
         return ssl;
     };

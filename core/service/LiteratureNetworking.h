@@ -50,6 +50,10 @@ std::optional<QString> serverMessage(const QByteArray& body);
 // a throwaway authority this way; verification is never switched off).
 std::shared_ptr<LiteratureSession> ephemeralSession(std::chrono::milliseconds timeout,
                                                     const QList<QSslCertificate>& extraCACertificates = {});
+// The same with the extra authorities asked for at the first request.
+std::shared_ptr<LiteratureSession>
+ephemeralSessionWithAuthorities(std::chrono::milliseconds timeout,
+                                std::function<QList<QSslCertificate>()> extraCACertificates);
 
 } // namespace LiteratureNetworking
 
@@ -131,7 +135,8 @@ public:
 
 private:
     friend std::shared_ptr<LiteratureSession>
-    LiteratureNetworking::ephemeralSession(std::chrono::milliseconds, const QList<QSslCertificate>&);
+        LiteratureNetworking::ephemeralSessionWithAuthorities(std::chrono::milliseconds,
+                                                              std::function<QList<QSslCertificate>()>);
     LiteratureSession(std::chrono::milliseconds timeout, std::function<QSslConfiguration()> makeSsl);
     QNetworkAccessManager& manager();
 

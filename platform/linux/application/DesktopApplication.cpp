@@ -176,14 +176,22 @@ std::expected<void, QString> DesktopApplication::build()
         keyStore = std::make_shared<SecretServiceKeyStore>();
     }
 
-    QList<QSslCertificate> certificates;
+    // Extra authorities (the demo service's): read now, parsed at the first request, so
+    // that the start does not load the TLS library.
+    std::function<QList<QSslCertificate>()> certificates;
     if (m_commandLine.caCertificates) {
         QFile file(*m_commandLine.caCertificates);
         if (!file.open(QIODevice::ReadOnly))
             return std::unexpected(QStringLiteral("cannot read ") + file.fileName());
-        certificates = QSslCertificate::fromData(file.read(1 << 20), QSsl::Pem);
-        if (certificates.isEmpty())
+        const QByteArray pem = file.read(1 << 20);
+        if (!pem.contains("-----BEGIN CERTIFICATE-----"))
             return std::unexpected(file.fileName() + QStringLiteral(" holds no PEM certificate"));
+        auto parsed = std::make_shared<std::optional<QList<QSslCertificate>>>();
+        certificates = [pem, parsed] {
+            if (!*parsed)
+                *parsed = QSslCertificate::fromData(pem, QSsl::Pem);
+            return **parsed;
+        };
     }
 
     m_accessibilityBus = std::make_shared<AccessibilityBusStatus>();
@@ -209,7 +217,7 @@ std::expected<void, QString> DesktopApplication::build()
     // PubMed records from "pubmed.efetchURL" (the demo service in demo mode).
     dependencies.articleService = std::make_shared<PubMedArticleService>(
         settings->efetchEndpoint(),
-        LiteratureNetworking::ephemeralSession(std::chrono::seconds(20), certificates));
+        LiteratureNetworking::ephemeralSessionWithAuthorities(std::chrono::seconds(20), certificates));
     dependencies.selectionProvider = CompositeSelectionProvider::make(
         reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
