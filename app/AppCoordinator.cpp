@@ -1,6 +1,7 @@
 #include "AppCoordinator.h"
 
 #include "ApplicationLifecycle.h"
+#include "AutomaticCandidates.h"
 #include "ReportActions.h"
 #include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
@@ -95,8 +96,9 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         dependencies.articleService ? std::move(dependencies.articleService)
                                     : std::make_shared<PubMedArticleService>(
                                           PubMedArticleService::defaultEndpoint(), articleServiceTimeout));
-    m_toast = std::make_unique<ToastState>(dependencies.sleeper ? std::move(dependencies.sleeper)
-                                                                : std::make_shared<TimerSleeper>());
+    if (!dependencies.sleeper)
+        dependencies.sleeper = std::make_shared<TimerSleeper>();
+    m_toast = std::make_unique<ToastState>(dependencies.sleeper);
     connect(m_citationDetails.get(), &CitationDetails::citeReferenceChanged, this,
             &AppCoordinator::citeReferenceChanged);
     connect(m_citationDetails.get(), &CitationDetails::citeDetailStatusChanged, this,
@@ -124,6 +126,10 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
                    std::move(dependencies.permissionManager), std::move(dependencies.hotKeyManager),
                    std::move(dependencies.servicesProvider), std::move(dependencies.launchAtLoginManager),
                    std::move(dependencies.activationObserver)});
+    m_automaticCandidates = std::make_unique<AutomaticCandidates>(
+        *this,
+        AutomaticCandidates::Services{std::move(dependencies.automaticSelectionMonitor), dependencies.sleeper,
+                                      std::move(dependencies.frontmostProcessIdentifier)});
     refreshCredentialStatus();
     m_launchAtLoginStatus = m_lifecycle->launchAtLoginStatus();
 }
@@ -482,6 +488,7 @@ void AppCoordinator::writeKeyStore(std::function<std::expected<void, VORNAPIKeyS
 
 void AppCoordinator::captureCitations()
 {
+    m_automaticCandidates->withdrawForCapture();
     m_triggers->captureCitations();
 }
 
@@ -503,13 +510,54 @@ void AppCoordinator::setCompatibilityCaptureEnabled(bool enabled)
 
 void AppCoordinator::setAutomaticSelectionEnabled(bool enabled)
 {
-    // The automatic selection monitor follows the setting.
-    m_settings->setAutomaticSelectionEnabled(enabled);
+    m_automaticCandidates->setEnabled(enabled);
 }
 
 bool AppCoordinator::isCapturingSelection() const
 {
     return m_triggers->isCapturing();
+}
+
+// The selection badge
+
+void AppCoordinator::setSelectionBadgeController(std::shared_ptr<SelectionBadgeControlling> controller)
+{
+    m_automaticCandidates->setBadgeController(std::move(controller));
+}
+
+bool AppCoordinator::hasAutomaticCandidate() const
+{
+    return m_automaticCandidates->candidate().has_value();
+}
+
+const std::optional<AutomaticSelectionCandidate>& AppCoordinator::automaticCandidate() const
+{
+    return m_automaticCandidates->candidate();
+}
+
+const AutomaticSelectionMonitoring& AppCoordinator::automaticSelectionMonitor() const
+{
+    return m_automaticCandidates->monitor();
+}
+
+void AppCoordinator::handleAutomaticAction()
+{
+    m_automaticCandidates->handleAction();
+}
+
+void AppCoordinator::presentAutomaticCandidate(const AutomaticSelectionEvent& event)
+{
+    m_automaticCandidates->present(event);
+}
+
+void AppCoordinator::invalidateAutomaticCandidate()
+{
+    m_automaticCandidates->invalidate();
+}
+
+void AppCoordinator::synchronizeAutomaticSelectionMonitor()
+{
+    m_automaticCandidates->synchronizeMonitor();
 }
 
 // Lifecycle

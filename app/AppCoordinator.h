@@ -70,6 +70,7 @@ using LiteratureBackendFactory =
 // does not change.
 class SelectionTriggers;
 class ApplicationLifecycle;
+class AutomaticCandidates;
 
 class AppCoordinator final : public QObject
 {
@@ -105,6 +106,7 @@ class AppCoordinator final : public QObject
                    accessibilityWarningChanged)
     Q_PROPERTY(std::optional<QString> pendingUpdateVersion READ pendingUpdateVersion NOTIFY
                    pendingUpdateVersionChanged)
+    Q_PROPERTY(bool hasAutomaticCandidate READ hasAutomaticCandidate NOTIFY automaticCandidateChanged)
 
 public:
     // Replacements for the default services; anything left empty gets its default.
@@ -137,6 +139,10 @@ public:
         std::shared_ptr<PubMedArticleService> articleService; // default: NCBI efetch, 20 s
         std::shared_ptr<Sleeping> sleeper; // default: timers on the event loop
         std::function<bool(const QUrl&)> openURL; // default: QDesktopServices
+        // The selection badge (AutomaticCandidates): the monitor, and the frontmost
+        // application's process id for a provisional candidate's click.
+        std::shared_ptr<AutomaticSelectionMonitoring> automaticSelectionMonitor;
+        std::function<std::optional<qint32>()> frontmostProcessIdentifier;
     };
 
     explicit AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore);
@@ -190,6 +196,8 @@ public:
     void setResultPanelController(std::shared_ptr<ResultPanelControlling> controller);
     // The cite panel's controller, which needs the coordinator to exist first.
     void setCitePanelController(std::shared_ptr<CitePanelControlling> controller);
+    // The selection badge's controller, which needs the coordinator to exist first.
+    void setSelectionBadgeController(std::shared_ptr<SelectionBadgeControlling> controller);
 
     // Query flow.
     void run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor);
@@ -254,6 +262,15 @@ public:
     void setAutomaticSelectionEnabled(bool enabled);
     [[nodiscard]] bool isCapturingSelection() const;
 
+    // The selection badge's candidate (AutomaticCandidates).
+    [[nodiscard]] bool hasAutomaticCandidate() const;
+    [[nodiscard]] const std::optional<AutomaticSelectionCandidate>& automaticCandidate() const;
+    [[nodiscard]] const AutomaticSelectionMonitoring& automaticSelectionMonitor() const;
+    void handleAutomaticAction();
+    void presentAutomaticCandidate(const AutomaticSelectionEvent& event);
+    void invalidateAutomaticCandidate();
+    void synchronizeAutomaticSelectionMonitor();
+
     // Lifecycle (ApplicationLifecycle) and the application's windows.
     void start();
     void stop();
@@ -298,10 +315,12 @@ signals:
     void shortcutStatusMessageChanged();
     void accessibilityWarningChanged();
     void pendingUpdateVersionChanged();
+    void automaticCandidateChanged();
 
 private:
     friend class SelectionTriggers;
     friend class ApplicationLifecycle;
+    friend class AutomaticCandidates;
     struct QueryTask;
 
     template <typename T, typename Signal>
@@ -376,4 +395,5 @@ private:
     std::unique_ptr<UpdateController> m_updateController;
     std::unique_ptr<SelectionTriggers> m_triggers;
     std::unique_ptr<ApplicationLifecycle> m_lifecycle;
+    std::unique_ptr<AutomaticCandidates> m_automaticCandidates;
 };

@@ -4,6 +4,7 @@
 // the query flow. Each has one implementation for this desktop (in app/ or
 // platform/linux) and fakes in the tests.
 
+#include "capture/AutomaticSelection.h"
 #include "literature/LiteratureRecords.h"
 #include "literature/VORNAPIKeyStoring.h"
 
@@ -44,4 +45,13 @@ public:
     // Checks trust, asking the desktop to grant it when promptIfNeeded is set.
     virtual bool checkTrust(bool promptIfNeeded) = 0;
     virtual void openAccessibilitySettings() = 0;
+};
+
+// Shows the selection badge beside the pointer for an offered candidate.
+class SelectionBadgeControlling
+{
+public:
+    virtual ~SelectionBadgeControlling() = default;
+    virtual void show(const AutomaticSelectionEvent& event) = 0;
+    virtual void dismiss() = 0;
 };

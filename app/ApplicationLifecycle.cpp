@@ -1,6 +1,7 @@
 #include "ApplicationLifecycle.h"
 
 #include "AppCoordinator.h"
+#include "AutomaticCandidates.h"
 #include "SelectionTriggers.h"
 #include "capture/CaptureDiagnostics.h"
 
@@ -95,6 +96,7 @@ void ApplicationLifecycle::start()
             weak->dispatch(event.selection);
     });
     registerHotKey();
+    c.synchronizeAutomaticSelectionMonitor();
     c.refreshCredentialStatus();
     c.assign(c.m_launchAtLoginStatus, m_services.launchAtLoginManager->status(),
              &AppCoordinator::launchAtLoginStatusChanged);
@@ -165,6 +167,7 @@ void ApplicationLifecycle::stop()
     c.invalidateCurrentQuery();
     c.m_triggers->cancelCapture();
     c.cancelArticleFetch();
+    c.m_automaticCandidates->stop();
     m_services.hotKeyManager->unregisterHotKey();
     m_services.servicesProvider->uninstall();
     if (m_isObservingActivations) {
@@ -206,6 +209,7 @@ bool ApplicationLifecycle::completeOnboarding()
     if (!m_services.permissionManager->isTrusted() || !c.hasStoredAPIKey())
         return false;
     c.settings().setHasCompletedOnboarding(true);
+    c.synchronizeAutomaticSelectionMonitor();
     refreshAccessibilityStatus();
     if (c.m_windows)
         c.m_windows->closeOnboarding();

@@ -19,16 +19,55 @@ void SelectionTriggers::cancelCapture()
     if (!m_captureTask)
         return;
     m_captureTask->disconnect();
-    m_captureTask->future().cancel();
+    m_captureTask->cancel();
     // The watcher may be the sender of the signal being handled.
     m_captureTask.release()->deleteLater();
 }
 
 void SelectionTriggers::captureCitations()
 {
-    cancelCapture();
     // The shortcut and the menu command: the fallback allowed, the thorough search.
-    const SelectionCaptureOptions options{true, std::nullopt, DescendantSearch::thorough};
+    startCapture(SelectionCaptureOptions{true, std::nullopt, DescendantSearch::thorough});
+}
+
+void SelectionTriggers::captureAutomaticCandidate(const AutomaticSelectionCandidate& candidate,
+                                                  std::optional<qint32> frontmostProcess)
+{
+    cancelCapture();
+    if (const SystemSelection* selection = candidate.capturedSelection()) {
+        auto watcher = std::make_unique<ValidityWatcher>();
+        ValidityWatcher* raw = watcher.get();
+        QObject::connect(raw, &ValidityWatcher::finished, &m_coordinator,
+                         [this, raw, selection = *selection] { validityFinished(raw, selection); });
+        m_captureTask = std::move(watcher);
+        raw->setFuture(m_provider->isStillValid(*selection));
+        return;
+    }
+    const SelectionSource& source = *candidate.provisionalSource();
+    if (!frontmostProcess || *frontmostProcess != source.processIdentifier) {
+        handleSelectionCaptureFailure(SelectionCaptureError::staleSelection());
+        return;
+    }
+    startCapture(SelectionCaptureOptions{true, source.processIdentifier, DescendantSearch::thorough});
+}
+
+void SelectionTriggers::validityFinished(ValidityWatcher* watcher, const SystemSelection& selection)
+{
+    if (watcher != m_captureTask.get())
+        return;
+    const QFuture<bool> future = watcher->future();
+    m_captureTask.release()->deleteLater();
+    if (future.isCanceled() || future.resultCount() == 0)
+        return;
+    if (future.result())
+        dispatch(selection.context);
+    else
+        handleSelectionCaptureFailure(SelectionCaptureError::staleSelection());
+}
+
+void SelectionTriggers::startCapture(const SelectionCaptureOptions& options)
+{
+    cancelCapture();
     auto watcher = std::make_unique<CaptureWatcher>();
     CaptureWatcher* raw = watcher.get();
     QObject::connect(raw, &CaptureWatcher::finished, &m_coordinator, [this, raw] { captureFinished(raw); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/AutomaticSelection.h"
 #include "capture/SelectionCapturing.h"
 #include "literature/LiteratureRecords.h"
 
@@ -22,6 +23,11 @@ public:
     ~SelectionTriggers();
 
     void captureCitations();
+    // A click on the selection badge: a captured selection is sent only while it still
+    // holds; a provisional one is captured (the fallback allowed) only while its
+    // application is frontmost. Otherwise the selection is stale.
+    void captureAutomaticCandidate(const AutomaticSelectionCandidate& candidate,
+                                   std::optional<qint32> frontmostProcess);
     void dispatch(const SelectionContext& context);
     void handleSelectionCaptureFailure(const SelectionCaptureFailure& failure);
     // Cancels the running capture, if any; it reports nothing.
@@ -32,9 +38,13 @@ public:
 
 private:
     using CaptureWatcher = QFutureWatcher<AsyncSelectionCaptureResult>;
+    using ValidityWatcher = QFutureWatcher<bool>;
+    void startCapture(const SelectionCaptureOptions& options);
     void captureFinished(CaptureWatcher* watcher);
+    void validityFinished(ValidityWatcher* watcher, const SystemSelection& selection);
 
     AppCoordinator& m_coordinator;
     std::shared_ptr<AsyncSystemSelectionCapturing> m_provider;
-    std::unique_ptr<CaptureWatcher> m_captureTask;
+    // The one capture task: a capture, or the validity check of a badge's selection.
+    std::unique_ptr<QFutureWatcherBase> m_captureTask;
 };

@@ -68,6 +68,12 @@ void FloatingKeyablePanel::setCompositingProbe(std::function<bool(const QScreen*
     compositingProbe() = std::move(probe);
 }
 
+bool FloatingKeyablePanel::isComposited(const QScreen* screen)
+{
+    const auto& probe = compositingProbe();
+    return probe && probe(screen);
+}
+
 void FloatingKeyablePanel::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {

@@ -47,6 +47,8 @@ public:
     // Tells whether the screen's windows are composited (transparent corners work).
     // The desktop adapter installs it; without one, the rounded mask is used.
     static void setCompositingProbe(std::function<bool(const QScreen*)> probe);
+    // What the probe says of a screen; false without a probe.
+    [[nodiscard]] static bool isComposited(const QScreen* screen);
 
 signals:
     void moved();

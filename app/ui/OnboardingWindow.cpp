@@ -233,7 +233,7 @@ QWidget* OnboardingWindow::makeChoices()
     layout->addWidget(m_finishMessage);
     AppCoordinator* c = &m_coordinator;
     connect(m_badgeConsent->toggle(), &QAbstractButton::toggled, this,
-            [c](bool on) { c->setAutomaticSelectionEnabled(on); });
+            [c](bool on) { c->settings().setAutomaticSelectionEnabled(on); });
     connect(m_copyConsent->toggle(), &QAbstractButton::toggled, this,
             [c](bool on) { c->setCompatibilityCaptureEnabled(on); });
     return box;

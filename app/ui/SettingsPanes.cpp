@@ -19,6 +19,10 @@ QVBoxLayout* paneLayout(QWidget* pane)
     return layout;
 }
 
+const QString badgeDescription = QStringLiteral(
+    "Watches for selection gestures in all apps and reads the selected text locally to offer a "
+    "badge. Nothing is sent to VORN until you click it.");
+
 } // namespace
 
 // General
@@ -40,13 +44,14 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
 
     auto* selection = new SettingsGroup(QStringLiteral("Selection"), this);
     m_badge = new LabeledSwitch(QStringLiteral("Show automatic selection badge"));
-    connect(m_badge, &QAbstractButton::toggled, this, [c](bool on) { c->setAutomaticSelectionEnabled(on); });
-    selection->addRow(new SettingsRow(
-        QStringLiteral("Show automatic selection badge (Beta)"),
-        QStringLiteral(
-            "Watches for selection gestures in all apps and reads the selected text locally to offer a "
-            "badge. Nothing is sent to VORN until you click it."),
-        m_badge, true));
+    connect(m_badge, &QAbstractButton::toggled, this, [this, c](bool on) {
+        c->setAutomaticSelectionEnabled(on);
+        // Before onboarding the switch leads there and the setting stays: show it as it is.
+        render();
+    });
+    m_badgeRow = new SettingsRow(QStringLiteral("Show automatic selection badge (Beta)"), badgeDescription,
+                                 m_badge, true);
+    selection->addRow(m_badgeRow);
     m_hotKeyRow = new SettingsRow(
         QStringLiteral("Hot key"), hotKeyDescription(false),
         new TextPill(QStringLiteral("Alt+Super+G"), QStringLiteral("Hot key: Alt Super G")), true);
@@ -106,16 +111,20 @@ void GeneralSettingsPane::render()
     m_attentionRow->setDescription(warning.value_or(QString()));
 
     m_badge->showChecked(m_coordinator.settings().automaticSelectionEnabled());
+    // Where the desktop cannot watch selections, say why instead of offering a switch.
+    const std::optional<QString> unavailable = m_coordinator.automaticSelectionMonitor().unavailableReason();
+    m_badge->setVisible(!unavailable);
+    m_badgeRow->setDescription(unavailable.value_or(badgeDescription));
 
     const std::optional<GlobalHotKeyAvailability>& availability =
         m_coordinator.shortcutRegistrationReport().availability;
-    const bool unavailable = availability && !availability->isRegistered();
-    QString hotKey = hotKeyDescription(unavailable);
+    const bool hotKeyUnavailable = availability && !availability->isRegistered();
+    QString hotKey = hotKeyDescription(hotKeyUnavailable);
     // Not a conflict with another program (no handler, or a desktop that lets no program
     // take a shortcut): the coordinator's message says what to do instead.
     const std::optional<QString>& message = m_coordinator.shortcutStatusMessage();
     if (message &&
-        !(unavailable &&
+        !(hotKeyUnavailable &&
           *message == GlobalHotKeyError::shortcutUnavailable(availability->status).errorDescription()))
         hotKey = hotKeyDescription(false) + u' ' + *message;
     m_hotKeyRow->setDescription(hotKey);

@@ -46,6 +46,7 @@ private:
     SettingsGroup* m_attention = nullptr;
     SettingsRow* m_attentionRow = nullptr;
     LabeledSwitch* m_badge = nullptr;
+    SettingsRow* m_badgeRow = nullptr;
     SettingsRow* m_hotKeyRow = nullptr;
     LabeledSwitch* m_launch = nullptr;
     SettingsRow* m_launchRow = nullptr;

@@ -1,5 +1,7 @@
 #include "XTestCopyCommandSender.h"
 
+#include "SyntheticInput.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -204,6 +206,8 @@ XTestCopyCommandSender::Result XTestCopyCommandSender::pressCopyKeys(bool withSh
     // A round trip: the server has processed the events once it answers.
     Reply<xcb_get_input_focus_reply_t> synced(
         xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    // The input monitor must not take these keys for the user's.
+    SyntheticInput::markOwnInputSent();
     if (!synced || xcb_connection_has_error(m_connection))
         return std::unexpected(Kind::copyEventFailed);
     return {};

@@ -262,6 +262,24 @@ std::optional<QRect> extents(Toolkit toolkit, const QString& name)
     return QRect(rect->x, rect->y, rect->width, rect->height);
 }
 
+std::optional<QRect> characterExtents(Toolkit toolkit, const QString& name, qsizetype index)
+{
+    const Accessible target = widget(toolkit, name);
+    const std::optional<QString> whole = text(toolkit, name);
+    if (!target || !whole)
+        return std::nullopt;
+    GError* error = nullptr;
+    const Atspi::Owned<AtspiRect> rect(atspi_text_get_character_extents(
+        ATSPI_TEXT(target.get()), offset(toolkit, *whole, index), ATSPI_COORD_TYPE_SCREEN, &error));
+    if (error) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    if (!rect || rect->width <= 0 || rect->height <= 0)
+        return std::nullopt;
+    return QRect(rect->x, rect->y, rect->width, rect->height);
+}
+
 QString textArea(Toolkit toolkit)
 {
     return toolkit == Toolkit::gtk ? DesktopFixtureTexts::gtkTextArea() : DesktopFixtureTexts::qtTextArea();

@@ -39,6 +39,8 @@ bool clearSelection(Toolkit toolkit, const QString& widget);
 std::optional<QString> text(Toolkit toolkit, const QString& widget);
 // The widget's extents in native pixels.
 std::optional<QRect> extents(Toolkit toolkit, const QString& widget);
+// The extents of the character at a UTF-16 index of the widget's text, in native pixels.
+std::optional<QRect> characterExtents(Toolkit toolkit, const QString& widget, qsizetype index);
 
 // The text area's full text and the selection it starts with.
 QString textArea(Toolkit toolkit);

@@ -7,17 +7,20 @@
 // NAME is one of onboarding-welcome, onboarding-welcome-no-tray, onboarding-access,
 // onboarding-access-granted, onboarding-key, onboarding-choices, settings-general,
 // settings-general-warning, settings-literature, settings-literature-unreadable,
-// settings-privacy.
+// settings-privacy, badge.
 
 #include "AppCoordinator.h"
 #include "Motion.h"
 #include "OnboardingWindow.h"
+#include "SelectionBadgeView.h"
 #include "SettingsWindow.h"
 #include "literature/VORNAPIKeyFormat.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleFactory>
@@ -80,7 +83,7 @@ const QStringList stateNames = {
     QStringLiteral("onboarding-key"),      QStringLiteral("onboarding-choices"),
     QStringLiteral("settings-general"),    QStringLiteral("settings-general-warning"),
     QStringLiteral("settings-literature"), QStringLiteral("settings-literature-unreadable"),
-    QStringLiteral("settings-privacy"),
+    QStringLiteral("settings-privacy"),    QStringLiteral("badge"),
 };
 
 QPalette darkPalette()
@@ -154,6 +157,25 @@ std::unique_ptr<QWidget> enter(Demo& demo, const QString& state)
             window->keyField()->setText(QStringLiteral("vorn_not a key"));
             window->saveKey();
         }
+        return window;
+    }
+    if (state == QLatin1String("badge")) {
+        // The badge beside a selection's last line, as it appears after a drag.
+        auto window = std::make_unique<QWidget>();
+        window->setAutoFillBackground(true);
+        auto* layout = new QHBoxLayout(window.get());
+        layout->setContentsMargins(16, 4, 4, 4);
+        auto* text = new QLabel(QStringLiteral("Aspirin reduces fever in adults with influenza."));
+        QPalette selected = text->palette();
+        selected.setColor(QPalette::Window, selected.color(QPalette::Highlight));
+        selected.setColor(QPalette::WindowText, selected.color(QPalette::HighlightedText));
+        text->setPalette(selected);
+        text->setAutoFillBackground(true);
+        layout->addWidget(text, 0, Qt::AlignBottom);
+        layout->setSpacing(0);
+        layout->addWidget(new SelectionBadgeView(), 0, Qt::AlignTop);
+        layout->addStretch(1);
+        window->show();
         return window;
     }
     auto window = std::make_unique<SettingsWindow>(c);

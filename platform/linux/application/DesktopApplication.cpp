@@ -5,6 +5,7 @@
 #include "AccessibilitySelectionProvider.h"
 #include "AppCoordinator.h"
 #include "AtspiAccessibilityTree.h"
+#include "AutomaticSelectionMonitor.h"
 #include "CompositeSelectionProvider.h"
 #include "DBusHandOff.h"
 #include "PortalGlobalHotKey.h"
@@ -14,6 +15,7 @@
 #include "TestingProbe.h"
 #include "X11ActivationObserver.h"
 #include "X11GlobalHotKey.h"
+#include "X11InputMonitor.h"
 #include "XTestCopyCommandSender.h"
 #include "XdgAutostartLoginItem.h"
 #include "literature/UserSettingsFile.h"
@@ -25,6 +27,7 @@
 #include "ui/ApplicationWindows.h"
 #include "ui/CitePanelController.h"
 #include "ui/ResultPanelController.h"
+#include "ui/SelectionBadgePanelController.h"
 #include "ui/StatusTrayIcon.h"
 
 #include <QCoreApplication>
@@ -131,7 +134,9 @@ DesktopApplication::~DesktopApplication()
     if (m_coordinator) {
         m_coordinator->setResultPanelController(nullptr);
         m_coordinator->setCitePanelController(nullptr);
+        m_coordinator->setSelectionBadgeController(nullptr);
     }
+    m_badge.reset();
     m_resultPanel.reset();
     m_citePanel.reset();
     m_coordinator.reset();
@@ -222,6 +227,14 @@ std::expected<void, QString> DesktopApplication::build()
         reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
         [settings] { return settings->compatibilityCaptureEnabled(); }, TestingProbe::captureLimits());
+    // The selection badge: selection gestures from XInput 2 raw events, a 140 ms
+    // debounce, provisional candidates only with Compatibility Capture on.
+    dependencies.automaticSelectionMonitor = std::make_shared<AutomaticSelectionMonitor>(
+        dependencies.selectionProvider, [settings] { return settings->compatibilityCaptureEnabled(); }, 140,
+        AutomaticSelectionMonitor::Environment{std::make_shared<X11InputMonitor>(),
+                                               std::make_shared<X11ActivationObserver>(m_desktop), nullptr,
+                                               nullptr});
+    dependencies.frontmostProcessIdentifier = [workspace] { return workspace->frontmostProcessIdentifier(); };
     dependencies.permissionManager = m_permission;
     dependencies.hotKeyManager = makeGlobalHotKey();
     dependencies.servicesProvider = m_servicesProvider;
@@ -241,6 +254,8 @@ std::expected<void, QString> DesktopApplication::build()
     m_citePanel = std::make_shared<LazyPanel<CitePanelControlling, CitePanelController>>(
         [this] { return std::make_unique<CitePanelController>(*m_coordinator); });
     m_coordinator->setCitePanelController(m_citePanel);
+    m_badge = std::make_shared<SelectionBadgePanelController>(*m_coordinator);
+    m_coordinator->setSelectionBadgeController(m_badge);
 
     m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });
     if (TestingProbe::isWanted()) {

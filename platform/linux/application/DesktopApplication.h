@@ -15,6 +15,7 @@ class AccessibilityPermissionManager;
 class AppCoordinator;
 class CitePanelController;
 class ResultPanelController;
+class SelectionBadgePanelController;
 class ApplicationWindows;
 class DBusHandOffService;
 class PrimarySelection;
@@ -65,6 +66,7 @@ private:
     std::unique_ptr<AppCoordinator> m_coordinator;
     std::shared_ptr<ResultPanelControlling> m_resultPanel; // built when first shown
     std::shared_ptr<CitePanelControlling> m_citePanel;
+    std::shared_ptr<SelectionBadgePanelController> m_badge;
     std::unique_ptr<StatusTrayIcon> m_tray;
     bool m_promptShowing = false;
 };

@@ -2,7 +2,7 @@
 
 #include "AppCoordinator.h"
 
-TestingProbe::TestingProbe(const AppCoordinator& coordinator, QObject* parent)
+TestingProbe::TestingProbe(AppCoordinator& coordinator, QObject* parent)
     : QObject(parent), m_coordinator(coordinator)
 {
 }
@@ -49,4 +49,44 @@ bool TestingProbe::started() const
 QString TestingProbe::errorMessage() const
 {
     return m_coordinator.errorMessage().value_or(QString());
+}
+
+bool TestingProbe::badgeOffered() const
+{
+    return m_coordinator.hasAutomaticCandidate();
+}
+
+bool TestingProbe::selectionMonitorEnabled() const
+{
+    return m_coordinator.automaticSelectionMonitor().isEnabled();
+}
+
+QString TestingProbe::phase() const
+{
+    switch (m_coordinator.phase()) {
+    case ResultPanelPhase::idle:
+        return QStringLiteral("idle");
+    case ResultPanelPhase::loading:
+        return QStringLiteral("loading");
+    case ResultPanelPhase::completed:
+        return QStringLiteral("completed");
+    case ResultPanelPhase::failed:
+        return QStringLiteral("failed");
+    }
+    return {};
+}
+
+bool TestingProbe::resultPanelVisible() const
+{
+    return m_coordinator.isResultPanelVisible();
+}
+
+bool TestingProbe::automaticSelectionEnabled() const
+{
+    return m_coordinator.settings().automaticSelectionEnabled();
+}
+
+void TestingProbe::setAutomaticSelectionEnabled(bool enabled)
+{
+    m_coordinator.setAutomaticSelectionEnabled(enabled);
 }

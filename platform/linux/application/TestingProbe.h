@@ -7,9 +7,10 @@
 
 class AppCoordinator;
 
-// What the end-to-end tests read of a running instance, on the session bus at
-// /app/vorn/cite/testing (interface app.vorn.cite.Testing). Exported only when the
-// environment variable VORN_CITE_TESTING is 1; it reveals no selected text.
+// What the end-to-end tests read of a running instance (and the one switch they set),
+// on the session bus at /app/vorn/cite/testing (interface app.vorn.cite.Testing).
+// Exported only when the environment variable VORN_CITE_TESTING is 1; it reveals no
+// selected text.
 class TestingProbe final : public QObject
 {
     Q_OBJECT
@@ -17,9 +18,16 @@ class TestingProbe final : public QObject
     Q_PROPERTY(QString ShortcutReport READ shortcutReport)
     Q_PROPERTY(bool Started READ started)
     Q_PROPERTY(QString ErrorMessage READ errorMessage)
+    Q_PROPERTY(bool BadgeOffered READ badgeOffered)
+    Q_PROPERTY(bool SelectionMonitorEnabled READ selectionMonitorEnabled)
+    // Writing it is the settings' switch "Show automatic selection badge".
+    Q_PROPERTY(
+        bool AutomaticSelectionEnabled READ automaticSelectionEnabled WRITE setAutomaticSelectionEnabled)
+    Q_PROPERTY(QString Phase READ phase)
+    Q_PROPERTY(bool ResultPanelVisible READ resultPanelVisible)
 
 public:
-    explicit TestingProbe(const AppCoordinator& coordinator, QObject* parent = nullptr);
+    explicit TestingProbe(AppCoordinator& coordinator, QObject* parent = nullptr);
 
     static bool isWanted();
     // Compatibility Capture's limits: the defaults, except that a test may hold a
@@ -33,7 +41,16 @@ public:
     [[nodiscard]] bool started() const;
     // The message of the last failure shown, empty when none shows.
     [[nodiscard]] QString errorMessage() const;
+    // Whether the selection badge offers a candidate now.
+    [[nodiscard]] bool badgeOffered() const;
+    // Whether the selection monitor receives the desktop's mouse events.
+    [[nodiscard]] bool selectionMonitorEnabled() const;
+    [[nodiscard]] bool automaticSelectionEnabled() const;
+    void setAutomaticSelectionEnabled(bool enabled);
+    // The result panel's phase: "idle", "loading", "completed" or "failed".
+    [[nodiscard]] QString phase() const;
+    [[nodiscard]] bool resultPanelVisible() const;
 
 private:
-    const AppCoordinator& m_coordinator;
+    AppCoordinator& m_coordinator;
 };

@@ -2,6 +2,7 @@
 // its request to the first over D-Bus and ends.
 #include "ClipboardKeeper.h"
 #include "DesktopApplication.h"
+#include "JournalLogSink.h"
 #include "ProcessProtection.h"
 
 #include <QApplication>
@@ -74,6 +75,10 @@ int main(int argc, char** argv)
         std::printf("vorn-cite %s\n", VORN_CITE_VERSION);
         return 0;
     }
+
+    // The application's log lines (the capture diagnostics, when switched on) go to the
+    // journal when there is one, else to standard error.
+    JournalLogSink::install();
 
     QApplication::setApplicationName(QStringLiteral("vorn-cite"));
     QApplication::setApplicationDisplayName(QStringLiteral("VORN Cite"));

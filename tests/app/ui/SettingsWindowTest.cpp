@@ -8,9 +8,12 @@
 #include "SetupWindowsTestSupport.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -122,6 +125,7 @@ TEST_F(SettingsTest, HotKeyDescriptionCarriesTheUnavailableNoteOnlyAfterARefusal
 
 TEST_F(SettingsTest, BadgeSwitchShowsAndWritesTheSetting)
 {
+    settings->setHasCompletedOnboarding(true);
     open();
     LabeledSwitch* badge = window->generalPane()->badgeSwitch();
     EXPECT_EQ(badge->accessibleName(), QStringLiteral("Show automatic selection badge"));
@@ -131,6 +135,41 @@ TEST_F(SettingsTest, BadgeSwitchShowsAndWritesTheSetting)
     EXPECT_TRUE(settings->hasExplicitAutomaticSelectionChoice());
     settings->setAutomaticSelectionEnabled(false);
     EXPECT_FALSE(badge->isChecked());
+}
+
+TEST_F(SettingsTest, BadgeSwitchBeforeOnboardingLeadsToOnboarding)
+{
+    open();
+    LabeledSwitch* badge = window->generalPane()->badgeSwitch();
+    QTest::mouseClick(badge, Qt::LeftButton);
+    EXPECT_FALSE(settings->automaticSelectionEnabled());
+    EXPECT_FALSE(badge->isChecked());
+    EXPECT_EQ(windows->onboardingShown, 1);
+}
+
+namespace {
+
+// A desktop that cannot watch other applications' input (Wayland).
+class UnavailableMonitor final : public AutomaticSelectionMonitoring
+{
+public:
+    bool isEnabled() const override { return false; }
+    std::optional<QString> unavailableReason() const override { return QStringLiteral("No gestures here."); }
+    void start(Handler, std::function<void()>) override {}
+    void stop() override {}
+};
+
+} // namespace
+
+TEST_F(SettingsTest, WithoutGlobalInputTheBadgeRowSaysWhyInsteadOfASwitch)
+{
+    selectionMonitor = std::make_shared<UnavailableMonitor>();
+    makeCoordinator();
+    open();
+    EXPECT_FALSE(window->generalPane()->badgeSwitch()->isVisibleTo(window.get()));
+    const QList<QLabel*> labels = window->generalPane()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                            [](const QLabel* label) { return label->text() == u"No gestures here."; }));
 }
 
 TEST_F(SettingsTest, LaunchAtLoginFollowsTheLoginItem)

@@ -110,6 +110,7 @@ protected:
     std::shared_ptr<FailingLoginItem> loginItem = std::make_shared<FailingLoginItem>();
     std::shared_ptr<RecordingWindows> windows = std::make_shared<RecordingWindows>();
     std::shared_ptr<FakeSelectionProvider> provider = std::make_shared<FakeSelectionProvider>();
+    std::shared_ptr<AutomaticSelectionMonitoring> selectionMonitor; // none by default
     std::unique_ptr<AppCoordinator> coordinator;
 
     void SetUp() override
@@ -130,6 +131,7 @@ protected:
         deps.launchAtLoginManager = loginItem;
         deps.activationObserver = std::make_shared<FakeActivations>();
         deps.windows = windows;
+        deps.automaticSelectionMonitor = selectionMonitor;
         coordinator = std::make_unique<AppCoordinator>(keyStore, deps);
     }
 
