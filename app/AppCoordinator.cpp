@@ -113,10 +113,12 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
                                           VORNBackendStack::asynchronousKeyProvider(m_keyStore), m_vornCache,
-                                          m_vornInFlight, scope, certificates);
+                                          m_vornInFlight, scope,
+                                          certificates ? certificates() : QList<QSslCertificate>());
         };
     }
     m_windows = std::move(dependencies.windows);
+    m_demoNote = std::move(dependencies.demoNote);
     m_updateController = std::make_unique<UpdateController>();
     m_triggers = std::make_unique<SelectionTriggers>(*this, m_selectionProvider);
     m_lifecycle = std::make_unique<ApplicationLifecycle>(
@@ -438,6 +440,48 @@ std::expected<void, VORNAPIKeyStoreError> AppCoordinator::deleteAPIKey()
     if (deleted)
         refreshCredentialStatus();
     return deleted;
+}
+
+void AppCoordinator::saveAPIKey(const QString& key, KeyStoreWriteDone done)
+{
+    writeKeyStore([store = m_keyStore, key] { return store->saveAPIKey(key); }, std::move(done));
+}
+
+void AppCoordinator::deleteAPIKey(KeyStoreWriteDone done)
+{
+    writeKeyStore([store = m_keyStore] { return store->deleteAPIKey(); }, std::move(done));
+}
+
+void AppCoordinator::writeKeyStore(std::function<std::expected<void, VORNAPIKeyStoreError>()> write,
+                                   KeyStoreWriteDone done)
+{
+    const auto finish = [this, done](const std::expected<void, VORNAPIKeyStoreError>& written) {
+        if (written)
+            refreshCredentialStatus();
+        if (done)
+            done(written);
+    };
+    if (!m_readsKeyStoreOffThread) {
+        finish(write());
+        return;
+    }
+    // The store's one thread runs the write, then any read asked for after it.
+    if (m_writesInFlight++ == 0)
+        emit isWritingAPIKeyChanged();
+    const QPointer<AppCoordinator> self(this);
+    VORNBackendStack::runOnKeyStoreThread([write = std::move(write), self, finish] {
+        auto written = write();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, finish, written = std::move(written)] {
+                if (!self)
+                    return;
+                if (--self->m_writesInFlight == 0)
+                    emit self->isWritingAPIKeyChanged();
+                finish(written);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 // Triggers

@@ -85,6 +85,7 @@ class AppCoordinator final : public QObject
     Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(std::optional<FailureKind> failureKind READ failureKind NOTIFY failureKindChanged)
     Q_PROPERTY(bool hasStoredAPIKey READ hasStoredAPIKey NOTIFY hasStoredAPIKeyChanged)
+    Q_PROPERTY(bool isWritingAPIKey READ isWritingAPIKey NOTIFY isWritingAPIKeyChanged)
     Q_PROPERTY(CredentialStatus credentialStatus READ credentialStatus NOTIFY credentialStatusChanged)
     Q_PROPERTY(
         std::optional<QString> maskedStoredAPIKey READ maskedStoredAPIKey NOTIFY maskedStoredAPIKeyChanged)
@@ -118,8 +119,11 @@ public:
         // when they arrive, so a keyring that waits to be unlocked never holds up the
         // event loop (the application); by default they run at once (tests).
         bool readKeyStoreOffThread = false;
-        // Trusted beside the system's roots by the default backend (a local demo service).
-        QList<QSslCertificate> extraCACertificates;
+        // Trusted beside the system's roots by the default backend (a local demo service);
+        // asked for when the first backend is built.
+        std::function<QList<QSslCertificate>()> extraCACertificates;
+        // A line the result panel shows above every result (the demo mode says so).
+        std::optional<QString> demoNote;
         // The one selection provider (a CompositeSelectionProvider in the application).
         std::shared_ptr<AsyncSystemSelectionCapturing> selectionProvider;
         // Triggers and lifecycle (SelectionTriggers, ApplicationLifecycle).
@@ -172,6 +176,7 @@ public:
     {
         return m_shortcutRegistrationReport;
     }
+    [[nodiscard]] const std::optional<QString>& demoNote() const { return m_demoNote; }
     [[nodiscard]] const std::optional<QString>& shortcutStatusMessage() const
     {
         return m_shortcutStatusMessage;
@@ -240,6 +245,14 @@ public:
     void refreshCredentialStatus();
     std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
+    // The same from the windows: with readKeyStoreOffThread the store is written on its
+    // own thread (a locked keyring may wait for its prompt without freezing a window),
+    // isWritingAPIKey holds meanwhile, and done runs on this thread with the outcome;
+    // otherwise at once. done is not called when the coordinator is gone first.
+    using KeyStoreWriteDone = std::function<void(const std::expected<void, VORNAPIKeyStoreError>&)>;
+    void saveAPIKey(const QString& key, KeyStoreWriteDone done);
+    void deleteAPIKey(KeyStoreWriteDone done);
+    [[nodiscard]] bool isWritingAPIKey() const { return m_writesInFlight > 0; }
 
     // Triggers (SelectionTriggers).
     void captureCitations();
@@ -289,6 +302,7 @@ signals:
     void errorMessageChanged();
     void failureKindChanged();
     void hasStoredAPIKeyChanged();
+    void isWritingAPIKeyChanged();
     void credentialStatusChanged();
     void maskedStoredAPIKeyChanged();
     void citeReferenceChanged();
@@ -323,6 +337,8 @@ private:
     void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
     void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
     void finishQueryTask();
+    void writeKeyStore(std::function<std::expected<void, VORNAPIKeyStoreError>()> write,
+                       KeyStoreWriteDone done);
     void applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded);
 
     // Observable state.
@@ -343,6 +359,7 @@ private:
     std::optional<QString> m_shortcutStatusMessage;
     std::optional<QString> m_accessibilityWarning;
     std::optional<QString> m_pendingUpdateVersion;
+    std::optional<QString> m_demoNote; // fixed for the life of the coordinator
 
     // Services.
     std::shared_ptr<AppSettings> m_settings;
@@ -356,6 +373,7 @@ private:
     std::unique_ptr<ToastState> m_toast;
     bool m_readsKeyStoreOffThread = false;
     quint64 m_credentialReadGeneration = 0;
+    int m_writesInFlight = 0;
     std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every

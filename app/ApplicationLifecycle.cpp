@@ -129,21 +129,35 @@ void ApplicationLifecycle::registerHotKey()
 {
     AppCoordinator& c = m_coordinator;
     const QPointer<AppCoordinator> weak(&c);
-    const auto registered = m_services.hotKeyManager->registerHotKey([weak] {
+    m_services.hotKeyManager->setLateOutcomeHandler([weak](const GlobalHotKeyProviding::Outcome& outcome) {
+        if (weak)
+            recordHotKeyOutcome(*weak, outcome);
+    });
+    recordHotKeyOutcome(c, m_services.hotKeyManager->registerHotKey([weak] {
         if (weak)
             weak->captureCitations();
-    });
-    if (!registered) {
-        c.assign(c.m_shortcutRegistrationReport, GlobalHotKeyRegistrationReport{},
-                 &AppCoordinator::shortcutRegistrationReportChanged);
-        c.assign(c.m_shortcutStatusMessage, std::optional<QString>(registered.error().errorDescription()),
+    }));
+}
+
+void ApplicationLifecycle::recordHotKeyOutcome(AppCoordinator& c,
+                                               const GlobalHotKeyProviding::Outcome& outcome)
+{
+    if (!outcome) {
+        // A session that offers no shortcut at all reports it unavailable, so that the
+        // settings do not promise Alt+Super+G; the message names the way around.
+        const GlobalHotKeyError& error = outcome.error();
+        GlobalHotKeyRegistrationReport report;
+        if (error.kind() == GlobalHotKeyError::Kind::desktopShortcutRequired)
+            report.availability = GlobalHotKeyAvailability::unavailable(error.status());
+        c.assign(c.m_shortcutRegistrationReport, report, &AppCoordinator::shortcutRegistrationReportChanged);
+        c.assign(c.m_shortcutStatusMessage, std::optional<QString>(error.errorDescription()),
                  &AppCoordinator::shortcutStatusMessageChanged);
         return;
     }
-    c.assign(c.m_shortcutRegistrationReport, *registered, &AppCoordinator::shortcutRegistrationReportChanged);
+    c.assign(c.m_shortcutRegistrationReport, *outcome, &AppCoordinator::shortcutRegistrationReportChanged);
     std::optional<QString> message;
-    if (registered->availability && !registered->availability->isRegistered())
-        message = GlobalHotKeyError::shortcutUnavailable(registered->availability->status).errorDescription();
+    if (outcome->availability && !outcome->availability->isRegistered())
+        message = GlobalHotKeyError::shortcutUnavailable(outcome->availability->status).errorDescription();
     c.assign(c.m_shortcutStatusMessage, message, &AppCoordinator::shortcutStatusMessageChanged);
 }
 

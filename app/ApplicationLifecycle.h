@@ -51,6 +51,8 @@ public:
 
 private:
     void registerHotKey();
+    static void recordHotKeyOutcome(AppCoordinator& coordinator,
+                                    const GlobalHotKeyProviding::Outcome& outcome);
 
     AppCoordinator& m_coordinator;
     Services m_services;

@@ -72,6 +72,9 @@ private:
 class GlobalHotKeyProviding
 {
 public:
+    using Outcome = std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError>;
+    using OutcomeHandler = std::function<void(const Outcome&)>;
+
     virtual ~GlobalHotKeyProviding() = default;
 
     [[nodiscard]] virtual bool isRegistered() const = 0;
@@ -81,4 +84,9 @@ public:
     virtual std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError>
     registerHotKey(std::function<void()> handler) = 0;
     virtual void unregisterHotKey() = 0;
+    // Some desktops answer a registration later (a shortcuts portal may ask the user
+    // first): registerHotKey then returns a report without availability, and the
+    // outcome reaches this handler on the main thread once known. Outcomes of a
+    // registration that was undone meanwhile are dropped.
+    virtual void setLateOutcomeHandler(OutcomeHandler handler) { static_cast<void>(handler); }
 };

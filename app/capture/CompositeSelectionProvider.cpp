@@ -32,14 +32,16 @@ CompositeSelectionProvider::make(std::shared_ptr<AccessibilitySelectionCapturing
                                  std::shared_ptr<PlatformPasteboardAccessing> pasteboard,
                                  std::shared_ptr<CopyCommandSending> commandSender,
                                  ClipboardCompatibilityCapturer::FrontmostProcess frontmostProcessIdentifier,
-                                 std::function<bool()> compatibilityEnabled)
+                                 std::function<bool()> compatibilityEnabled,
+                                 ClipboardCompatibilityCapturer::Limits limits)
 {
     ClipboardCompatibilityCapturer::Environment capture;
     capture.pasteboard = std::make_shared<GeneralPasteboardAdapter>(std::move(pasteboard));
     capture.commandSender = std::move(commandSender);
     capture.frontmostProcessIdentifier = frontmostProcessIdentifier;
     return std::make_shared<CompositeSelectionProvider>(
-        std::move(accessibility), std::make_shared<ClipboardCompatibilityCapturer>(std::move(capture)),
+        std::move(accessibility),
+        std::make_shared<ClipboardCompatibilityCapturer>(std::move(capture), limits),
         std::move(compatibilityEnabled), Environment{std::move(frontmostProcessIdentifier), {}});
 }
 

@@ -28,14 +28,14 @@ public:
                                std::shared_ptr<ClipboardCompatibilityCapturer> compatibility,
                                std::function<bool()> compatibilityEnabled, Environment environment);
 
-    // With a capturer of the default limits over the desktop's clipboard and Copy
+    // With a capturer of the given limits over the desktop's clipboard and Copy
     // sender, asking the same frontmost-application source.
     static std::shared_ptr<CompositeSelectionProvider>
     make(std::shared_ptr<AccessibilitySelectionCapturing> accessibility,
          std::shared_ptr<PlatformPasteboardAccessing> pasteboard,
          std::shared_ptr<CopyCommandSending> commandSender,
          ClipboardCompatibilityCapturer::FrontmostProcess frontmostProcessIdentifier,
-         std::function<bool()> compatibilityEnabled);
+         std::function<bool()> compatibilityEnabled, ClipboardCompatibilityCapturer::Limits limits = {});
 
     Q_DISABLE_COPY_MOVE(CompositeSelectionProvider)
     ~CompositeSelectionProvider() override;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -104,7 +105,8 @@ OnboardingWindow::OnboardingWindow(AppCoordinator& coordinator, Options options,
 
     AppCoordinator* c = &m_coordinator;
     for (const auto signal :
-         {&AppCoordinator::hasStoredAPIKeyChanged, &AppCoordinator::credentialStatusChanged})
+         {&AppCoordinator::hasStoredAPIKeyChanged, &AppCoordinator::credentialStatusChanged,
+          &AppCoordinator::isWritingAPIKeyChanged})
         connect(c, signal, this, &OnboardingWindow::render);
     const auto showChoices = [this] {
         m_badgeConsent->toggle()->showChecked(m_coordinator.settings().automaticSelectionEnabled());
@@ -316,16 +318,20 @@ void OnboardingWindow::continueToNextStep()
 void OnboardingWindow::saveKey()
 {
     const QString key = m_keyField->text();
-    if (key.trimmed().isEmpty())
+    if (key.trimmed().isEmpty() || m_coordinator.isWritingAPIKey())
         return;
-    const auto saved = m_coordinator.saveAPIKey(key);
-    if (!saved) {
-        m_message = saved.error().errorDescription();
-    } else {
-        m_keyField->clear();
-        m_message = keySavedMessage;
-    }
-    render();
+    const QPointer<OnboardingWindow> self(this);
+    m_coordinator.saveAPIKey(key, [self](const std::expected<void, VORNAPIKeyStoreError>& saved) {
+        if (!self)
+            return;
+        if (!saved) {
+            self->m_message = saved.error().errorDescription();
+        } else {
+            self->m_keyField->clear();
+            self->m_message = keySavedMessage;
+        }
+        self->render();
+    });
 }
 
 void OnboardingWindow::finish()
@@ -390,7 +396,7 @@ void OnboardingWindow::render()
                                  : QStringLiteral("VORN API key"));
     m_keyField->setPlaceholderText(hasKey ? QStringLiteral("Enter a replacement key (optional)")
                                           : QStringLiteral("vorn_…"));
-    m_save->setEnabled(!m_keyField->text().trimmed().isEmpty());
+    m_save->setEnabled(!m_coordinator.isWritingAPIKey() && !m_keyField->text().trimmed().isEmpty());
     const bool keyMessage = m_step == 2 && m_message.has_value();
     m_keyMessage->setVisible(keyMessage);
     m_keyMessage->setText(keyMessage ? *m_message : QString());

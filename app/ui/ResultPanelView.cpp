@@ -9,6 +9,7 @@
 
 #include <QBoxLayout>
 #include <QEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStackedWidget>
@@ -52,6 +53,15 @@ ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
 
     m_header = new PanelHeader(this);
     column->addWidget(m_header);
+    if (const std::optional<QString>& note = coordinator.demoNote()) {
+        m_demoNote = new QLabel(*note, this);
+        m_demoNote->setTextFormat(Qt::PlainText);
+        m_demoNote->setWordWrap(true);
+        m_demoNote->setFont(Theme::font(font(), 10.5));
+        m_demoNote->setForegroundRole(QPalette::PlaceholderText);
+        m_demoNote->setContentsMargins(14, 0, 14, 8);
+        column->addWidget(m_demoNote);
+    }
     column->addWidget(new Divider(this));
 
     m_pages = new QStackedWidget(this);
@@ -346,7 +356,8 @@ int ResultPanelView::measure(bool invalidate) const
     } else {
         content = page->sizeHint().height();
     }
-    const int needed = m_header->sizeHint().height() + 1 + content;
+    const int note = m_demoNote ? m_demoNote->heightForWidth(panelWidth) : 0;
+    const int needed = m_header->sizeHint().height() + note + 1 + content;
     const int maximum = m_coordinator ? int(m_coordinator->resultPanelMaxHeight()) : 560;
     return std::clamp(needed, minimumHeight, std::max(minimumHeight, maximum));
 }

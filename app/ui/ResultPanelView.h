@@ -12,6 +12,7 @@ class AppCoordinator;
 class DimmingLayer;
 class LoadingView;
 class PanelHeader;
+class QLabel;
 class QStackedWidget;
 class QVariantAnimation;
 class ReferenceListView;
@@ -54,6 +55,8 @@ public:
 
     // The parts, for the window controller and for tests.
     [[nodiscard]] PanelHeader* header() const { return m_header; }
+    // The coordinator's demo note under the header; null outside the demo mode.
+    [[nodiscard]] QLabel* demoNote() const { return m_demoNote; }
     [[nodiscard]] QWidget* currentContent() const;
     [[nodiscard]] LoadingView* loadingView() const { return m_loading; }
     [[nodiscard]] StatusView* statusView() const { return m_status; }
@@ -90,6 +93,7 @@ private:
     QPointer<AppCoordinator> m_coordinator;
     Actions m_actions;
     PanelHeader* m_header;
+    QLabel* m_demoNote = nullptr;
     QStackedWidget* m_pages;
     LoadingView* m_loading;
     StatusView* m_status;

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace {
@@ -81,7 +82,7 @@ GeneralSettingsPane::GeneralSettingsPane(AppCoordinator& coordinator, QWidget* p
 
     for (const auto signal :
          {&AppCoordinator::accessibilityWarningChanged, &AppCoordinator::launchAtLoginStatusChanged,
-          &AppCoordinator::shortcutRegistrationReportChanged})
+          &AppCoordinator::shortcutRegistrationReportChanged, &AppCoordinator::shortcutStatusMessageChanged})
         connect(c, signal, this, &GeneralSettingsPane::render);
     connect(&c->settings(), &AppSettings::automaticSelectionEnabledChanged, this,
             &GeneralSettingsPane::render);
@@ -117,7 +118,16 @@ void GeneralSettingsPane::render()
 
     const std::optional<GlobalHotKeyAvailability>& availability =
         m_coordinator.shortcutRegistrationReport().availability;
-    m_hotKeyRow->setDescription(hotKeyDescription(availability && !availability->isRegistered()));
+    const bool hotKeyUnavailable = availability && !availability->isRegistered();
+    QString hotKey = hotKeyDescription(hotKeyUnavailable);
+    // Not a conflict with another program (no handler, or a desktop that lets no program
+    // take a shortcut): the coordinator's message says what to do instead.
+    const std::optional<QString>& message = m_coordinator.shortcutStatusMessage();
+    if (message &&
+        !(hotKeyUnavailable &&
+          *message == GlobalHotKeyError::shortcutUnavailable(availability->status).errorDescription()))
+        hotKey = hotKeyDescription(false) + u' ' + *message;
+    m_hotKeyRow->setDescription(hotKey);
 
     const LaunchAtLoginStatus status = m_coordinator.launchAtLoginStatus();
     m_launch->showChecked(status == LaunchAtLoginStatus::enabled);
@@ -192,7 +202,7 @@ LiteratureSettingsPane::LiteratureSettingsPane(AppCoordinator& coordinator, QWid
 
     for (const auto signal :
          {&AppCoordinator::credentialStatusChanged, &AppCoordinator::hasStoredAPIKeyChanged,
-          &AppCoordinator::maskedStoredAPIKeyChanged})
+          &AppCoordinator::maskedStoredAPIKeyChanged, &AppCoordinator::isWritingAPIKeyChanged})
         connect(c, signal, this, &LiteratureSettingsPane::render);
     connect(&c->settings(), &AppSettings::includeEvidenceChanged, this, &LiteratureSettingsPane::render);
     connect(&c->settings(), &AppSettings::cacheDurationMinutesChanged, this, &LiteratureSettingsPane::render);
@@ -207,26 +217,37 @@ void LiteratureSettingsPane::showEvent(QShowEvent* event)
 
 void LiteratureSettingsPane::save()
 {
-    if (m_keyField->text().trimmed().isEmpty())
+    if (m_keyField->text().trimmed().isEmpty() || m_coordinator.isWritingAPIKey())
         return;
-    const auto saved = m_coordinator.saveAPIKey(m_keyField->text());
-    if (!saved) {
-        setKeyMessage(saved.error().errorDescription());
-        return;
-    }
-    m_keyField->clear();
-    setKeyMessage(std::nullopt);
+    const QPointer<LiteratureSettingsPane> self(this);
+    m_coordinator.saveAPIKey(m_keyField->text(),
+                             [self](const std::expected<void, VORNAPIKeyStoreError>& saved) {
+                                 if (!self)
+                                     return;
+                                 if (!saved) {
+                                     self->setKeyMessage(saved.error().errorDescription());
+                                     return;
+                                 }
+                                 self->m_keyField->clear();
+                                 self->setKeyMessage(std::nullopt);
+                             });
 }
 
 void LiteratureSettingsPane::remove()
 {
-    const auto removed = m_coordinator.deleteAPIKey();
-    if (!removed) {
-        setKeyMessage(removed.error().errorDescription());
+    if (m_coordinator.isWritingAPIKey())
         return;
-    }
-    m_keyField->clear();
-    setKeyMessage(QStringLiteral("API key removed."));
+    const QPointer<LiteratureSettingsPane> self(this);
+    m_coordinator.deleteAPIKey([self](const std::expected<void, VORNAPIKeyStoreError>& removed) {
+        if (!self)
+            return;
+        if (!removed) {
+            self->setKeyMessage(removed.error().errorDescription());
+            return;
+        }
+        self->m_keyField->clear();
+        self->setKeyMessage(QStringLiteral("API key removed."));
+    });
 }
 
 void LiteratureSettingsPane::setKeyMessage(std::optional<QString> message)
@@ -240,7 +261,10 @@ void LiteratureSettingsPane::render()
     const CredentialStatus& status = m_coordinator.credentialStatus();
     const bool unreadable = status.kind == CredentialStatus::Kind::unreadable;
     m_keyField->setPlaceholderText(m_coordinator.maskedStoredAPIKey().value_or(QStringLiteral("vorn_…")));
-    m_save->setEnabled(!m_keyField->text().trimmed().isEmpty());
+    // While the keyring is written (it may be asking to be unlocked) nothing else is sent to it.
+    const bool writing = m_coordinator.isWritingAPIKey();
+    m_save->setEnabled(!writing && !m_keyField->text().trimmed().isEmpty());
+    m_remove->setEnabled(!writing);
     m_remove->setVisible(m_coordinator.hasStoredAPIKey() || unreadable);
     m_unreadable->setVisible(unreadable);
     if (unreadable)

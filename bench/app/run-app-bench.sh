@@ -6,6 +6,8 @@
 #     local demo service,
 #   - idle wake-ups (context switches of all threads) over 10 s.
 #   bench/app/run-app-bench.sh [build folder]    (default: build/release, built first)
+# VORN_APP_BENCH_BASELINE=path/to/an/older/vorn-cite adds it as a third column, measured
+# in the same run (before/after figures of a change).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
@@ -44,14 +46,15 @@ rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
 switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s}'; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-start_app() { VORN_CITE_TESTING=1 "$app" --demo "$url" --ca-certificates "$work/ca.pem" >/dev/null 2>&1 & echo $!; }
+baseline=${VORN_APP_BENCH_BASELINE:-}
+start_app() { VORN_CITE_TESTING=1 "${2:-$app}" --demo "$url" --ca-certificates "$work/ca.pem" >/dev/null 2>&1 & echo $!; }
 start_floor() { "$floor" >/dev/null 2>&1 & echo $!; }
 
 measure_start() { # kind -> prints "seconds pid"
   local t0 pid
   t0=$(now)
-  if [ "$1" = app ]; then
-    pid=$(start_app)
+  if [ "$1" = app ] || [ "$1" = base ]; then
+    if [ "$1" = base ]; then pid=$(start_app x "$baseline"); else pid=$(start_app); fi
     until app_ready; do sleep 0.005; done
   else
     pid=$(start_floor)
@@ -62,8 +65,10 @@ measure_start() { # kind -> prints "seconds pid"
 
 stop() { kill -TERM "$1"; while kill -0 "$1" 2>/dev/null; do sleep 0.05; done; }
 
+kinds=(floor app)
+[ -n "$baseline" ] && kinds=(floor base app)
 declare -A start_times
-for kind in floor app; do
+for kind in "${kinds[@]}"; do
   times=()
   for _ in 1 2 3 4 5; do
     read -r seconds pid < <(measure_start "$kind")
@@ -99,3 +104,17 @@ printf '%-34s %12.3f %12.3f %8.2f\n' "start to tray-ready, s (median)" "${start_
 printf '%-34s %12d %12d %8.2f\n' "resident after start, KiB" "$floor_rss" "$app_rss" "$(echo "$app_rss / $floor_rss" | bc -l)"
 printf '%-34s %12s %12d\n' "resident after 20 queries, KiB" "-" "$app_rss_after"
 printf '%-34s %12d %12d\n' "idle wake-ups over 10 s" "$floor_idle" "$app_idle"
+if [ -n "$baseline" ]; then
+  stop "$app_pid"
+  read -r _ base_pid < <(measure_start base)
+  pids+=("$base_pid")
+  sleep 1
+  base_rss=$(rss_kb "$base_pid")
+  base_s0=$(switches "$base_pid")
+  sleep 10
+  base_idle=$(( $(switches "$base_pid") - base_s0 ))
+  printf '%-34s %12s %12.3f %8.2f\n' "baseline start to tray-ready, s" "" "${start_times[base]}" \
+    "$(echo "${start_times[base]} / ${start_times[floor]}" | bc -l)"
+  printf '%-34s %12s %12d %8.2f\n' "baseline resident after start, KiB" "" "$base_rss" "$(echo "$base_rss / $floor_rss" | bc -l)"
+  printf '%-34s %12s %12d\n' "baseline idle wake-ups over 10 s" "" "$base_idle"
+fi

@@ -167,14 +167,26 @@ std::optional<QString> serverMessage(const QByteArray& body)
 std::shared_ptr<LiteratureSession> ephemeralSession(std::chrono::milliseconds timeout,
                                                     const QList<QSslCertificate>& extraCACertificates)
 {
-    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-    ssl.setProtocol(QSsl::TlsV1_2OrLater);
-    if (!extraCACertificates.isEmpty()) {
-        // Reading the system's roots takes a while; once per process is enough.
-        static const QList<QSslCertificate> systemRoots = QSslConfiguration::systemCaCertificates();
-        ssl.setCaCertificates(systemRoots + extraCACertificates);
-    }
-    return std::shared_ptr<LiteratureSession>(new LiteratureSession(timeout, std::move(ssl)));
+    return ephemeralSessionWithAuthorities(timeout, [extraCACertificates] { return extraCACertificates; });
+}
+
+std::shared_ptr<LiteratureSession>
+ephemeralSessionWithAuthorities(std::chrono::milliseconds timeout,
+                                std::function<QList<QSslCertificate>()> extraCACertificates)
+{
+    auto makeSsl = [extraCACertificates = std::move(extraCACertificates)] {
+        QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+        ssl.setProtocol(QSsl::TlsV1_2OrLater);
+        const QList<QSslCertificate> extra =
+            extraCACertificates ? extraCACertificates() : QList<QSslCertificate>();
+        if (!extra.isEmpty()) {
+            // Reading the system's roots takes a while; once per process is enough.
+            static const QList<QSslCertificate> systemRoots = QSslConfiguration::systemCaCertificates();
+            ssl.setCaCertificates(systemRoots + extra);
+        }
+        return ssl;
+    };
+    return std::shared_ptr<LiteratureSession>(new LiteratureSession(timeout, std::move(makeSsl)));
 }
 
 } // namespace LiteratureNetworking
@@ -193,16 +205,32 @@ std::optional<QByteArray> LiteratureHTTPResponse::header(QByteArrayView name) co
     return std::nullopt;
 }
 
-LiteratureSession::LiteratureSession(std::chrono::milliseconds timeout, QSslConfiguration ssl)
-    : m_timeout(timerDuration(timeout)), m_ssl(std::move(ssl)), m_manager(new QNetworkAccessManager(this))
+LiteratureSession::LiteratureSession(std::chrono::milliseconds timeout,
+                                     std::function<QSslConfiguration()> makeSsl)
+    : m_timeout(timerDuration(timeout)), m_makeSsl(std::move(makeSsl))
 {
-    m_manager->setCookieJar(new NoCookieJar(m_manager));
-    m_manager->setCache(nullptr);
-    m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    m_manager->setStrictTransportSecurityEnabled(false);
 }
 
 LiteratureSession::~LiteratureSession() = default;
+
+const QSslConfiguration& LiteratureSession::sslConfiguration() const
+{
+    if (!m_ssl)
+        m_ssl = m_makeSsl();
+    return *m_ssl;
+}
+
+QNetworkAccessManager& LiteratureSession::manager()
+{
+    if (!m_manager) {
+        m_manager = new QNetworkAccessManager(this);
+        m_manager->setCookieJar(new NoCookieJar(m_manager));
+        m_manager->setCache(nullptr);
+        m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        m_manager->setStrictTransportSecurityEnabled(false);
+    }
+    return *m_manager;
+}
 
 std::unique_ptr<LiteratureTransfer>
 LiteratureSession::send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body,
@@ -210,7 +238,7 @@ LiteratureSession::send(QNetworkRequest request, const QByteArray& verb, const Q
 {
     Q_ASSERT(thread() == QThread::currentThread());
     RedirectRefusingDelegate::apply(request);
-    request.setSslConfiguration(m_ssl);
+    request.setSslConfiguration(sslConfiguration());
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
@@ -219,9 +247,8 @@ LiteratureSession::send(QNetworkRequest request, const QByteArray& verb, const Q
     // is always the session's.
     if (request.transferTimeout() <= 0)
         request.setTransferTimeout(int(m_timeout.count()));
-    QNetworkReply* reply = verb == "GET" && body.isEmpty()
-                               ? m_manager->get(request)
-                               : m_manager->sendCustomRequest(request, verb, body);
+    QNetworkReply* reply = verb == "GET" && body.isEmpty() ? manager().get(request)
+                                                           : manager().sendCustomRequest(request, verb, body);
     return std::unique_ptr<LiteratureTransfer>(
         new LiteratureTransfer(reply, maximumBodyBytes, m_timeout, std::move(completion)));
 }

@@ -50,6 +50,10 @@ std::optional<QString> serverMessage(const QByteArray& body);
 // a throwaway authority this way; verification is never switched off).
 std::shared_ptr<LiteratureSession> ephemeralSession(std::chrono::milliseconds timeout,
                                                     const QList<QSslCertificate>& extraCACertificates = {});
+// The same with the extra authorities asked for at the first request.
+std::shared_ptr<LiteratureSession>
+ephemeralSessionWithAuthorities(std::chrono::milliseconds timeout,
+                                std::function<QList<QSslCertificate>()> extraCACertificates);
 
 } // namespace LiteratureNetworking
 
@@ -125,14 +129,19 @@ public:
          std::function<void(LiteratureHTTPResult)> completion);
 
     [[nodiscard]] std::chrono::milliseconds timeout() const { return m_timeout; }
-    [[nodiscard]] const QSslConfiguration& sslConfiguration() const { return m_ssl; }
+    // Built at the first use: loading the TLS library and reading the system's roots
+    // waits until something is sent, not at the program's start.
+    [[nodiscard]] const QSslConfiguration& sslConfiguration() const;
 
 private:
     friend std::shared_ptr<LiteratureSession>
-    LiteratureNetworking::ephemeralSession(std::chrono::milliseconds, const QList<QSslCertificate>&);
-    LiteratureSession(std::chrono::milliseconds timeout, QSslConfiguration ssl);
+        LiteratureNetworking::ephemeralSessionWithAuthorities(std::chrono::milliseconds,
+                                                              std::function<QList<QSslCertificate>()>);
+    LiteratureSession(std::chrono::milliseconds timeout, std::function<QSslConfiguration()> makeSsl);
+    QNetworkAccessManager& manager();
 
     std::chrono::milliseconds m_timeout;
-    QSslConfiguration m_ssl;
-    QNetworkAccessManager* m_manager;
+    std::function<QSslConfiguration()> m_makeSsl;
+    mutable std::optional<QSslConfiguration> m_ssl;
+    QNetworkAccessManager* m_manager = nullptr;
 };

@@ -102,6 +102,11 @@ X11GlobalHotKey::~X11GlobalHotKey()
     unregisterHotKey();
 }
 
+bool X11GlobalHotKey::seesEveryKey() const
+{
+    return m_connection && qEnvironmentVariable("XDG_SESSION_TYPE") != u"wayland";
+}
+
 QList<quint16> X11GlobalHotKey::variants() const
 {
     const quint16 base = m_modifiers.alt | m_modifiers.super;
@@ -115,7 +120,7 @@ X11GlobalHotKey::registerHotKey(std::function<void()> handler)
 {
     unregisterHotKey();
     // Under Wayland an X grab sees only the keys typed into X clients.
-    if (!m_connection || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland")
+    if (!seesEveryKey())
         return std::unexpected(GlobalHotKeyError::desktopShortcutRequired());
     if (xcb_connection_has_error(m_connection) || m_root == 0 || !QCoreApplication::instance())
         return std::unexpected(GlobalHotKeyError::couldNotInstallHandler(-1));

@@ -30,6 +30,9 @@ public:
     // Qt's own connection, when the application runs on X11.
     static std::unique_ptr<X11GlobalHotKey> forApplication();
     ~X11GlobalHotKey() override;
+    // Whether a grab here sees the keys typed into every application: an X connection
+    // in an X11 session (not an X client of a Wayland session).
+    [[nodiscard]] bool seesEveryKey() const;
 
     bool isRegistered() const override { return m_isGrabbed; }
     GlobalHotKeyRegistrationReport registrationReport() const override { return m_report; }

@@ -2,9 +2,11 @@
 #include "AppCoordinator.h"
 #include "FakeServices.h"
 
+#include <QMutex>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -41,7 +43,87 @@ public:
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() override { return {}; }
 };
 
+// A store whose writes wait until the test lets them go (a keyring asking to be
+// unlocked) and then succeed or fail as told; reads answer at once.
+class WaitingWriteStore final : public VORNAPIKeyStoring
+{
+public:
+    QSemaphore entered;
+    QSemaphore release;
+    std::optional<VORNAPIKeyStoreError> writeError; // set before releasing
+    std::optional<QString> key;
+    QMutex mutex;
+
+    std::expected<std::optional<QString>, VORNAPIKeyStoreError> loadAPIKey() override
+    {
+        const QMutexLocker lock(&mutex);
+        return key;
+    }
+    std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& k) override
+    {
+        return write([&] { key = k; });
+    }
+    std::expected<void, VORNAPIKeyStoreError> deleteAPIKey() override
+    {
+        return write([&] { key.reset(); });
+    }
+
+private:
+    std::expected<void, VORNAPIKeyStoreError> write(const std::function<void()>& change)
+    {
+        entered.release();
+        release.acquire();
+        const QMutexLocker lock(&mutex);
+        if (writeError)
+            return std::unexpected(*writeError);
+        change();
+        return {};
+    }
+};
+
 } // namespace
+
+TEST(CoordinatorBackend, KeyWritesFromTheWindowsNeverHoldUpTheEventLoop)
+{
+    QTemporaryDir dir;
+    AppCoordinator::Dependencies deps;
+    deps.settings = settingsIn(dir, QStringLiteral("https://127.0.0.1:9"));
+    deps.readKeyStoreOffThread = true;
+    auto keyStore = std::make_shared<WaitingWriteStore>();
+    AppCoordinator coordinator(keyStore, deps);
+    QTest::qWait(50);
+    QList<std::expected<void, VORNAPIKeyStoreError>> outcomes;
+    const auto collect = [&](const std::expected<void, VORNAPIKeyStoreError>& written) {
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        outcomes.append(written);
+    };
+
+    coordinator.saveAPIKey(QStringLiteral("vorn_abcdef"), collect);
+    EXPECT_TRUE(coordinator.isWritingAPIKey());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyStore->entered.tryAcquire(); }));
+    bool timerRan = false;
+    QTimer::singleShot(10, [&] { timerRan = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return timerRan; }, 2000))
+        << "the event loop runs while the store waits";
+    EXPECT_TRUE(outcomes.isEmpty());
+    keyStore->release.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcomes.size() == 1; }));
+    EXPECT_TRUE(outcomes.first().has_value());
+    EXPECT_FALSE(coordinator.isWritingAPIKey());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coordinator.hasStoredAPIKey(); }));
+
+    // A locked or refused keyring: the store's own error reaches the window, and the
+    // key it holds stays as it was.
+    keyStore->writeError = VORNAPIKeyStoreError::keychainFailure(2, QStringLiteral("The keyring is locked."));
+    coordinator.deleteAPIKey(collect);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyStore->entered.tryAcquire(); }));
+    keyStore->release.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return outcomes.size() == 2; }));
+    ASSERT_FALSE(outcomes.last().has_value());
+    EXPECT_EQ(outcomes.last().error(), *keyStore->writeError);
+    EXPECT_FALSE(coordinator.isWritingAPIKey());
+    EXPECT_TRUE(coordinator.hasStoredAPIKey());
+}
 
 TEST(CoordinatorBackend, ChangedServiceAddressRebuildsTheBackend)
 {

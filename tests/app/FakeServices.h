@@ -114,11 +114,13 @@ public:
     std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError> outcome =
         GlobalHotKeyRegistrationReport{GlobalHotKeyAvailability::registered()};
     GlobalHotKeyRegistrationReport report;
+    OutcomeHandler lateOutcome;
 
     bool isRegistered() const override
     {
         return static_cast<bool>(handler) && report.availability == GlobalHotKeyAvailability::registered();
     }
+    void setLateOutcomeHandler(OutcomeHandler h) override { lateOutcome = std::move(h); }
     GlobalHotKeyRegistrationReport registrationReport() const override { return report; }
     std::expected<GlobalHotKeyRegistrationReport, GlobalHotKeyError>
     registerHotKey(std::function<void()> h) override

@@ -269,6 +269,33 @@ TEST_F(TriggersTest, ShortcutReportBecomesTheStatusMessage)
               QStringLiteral("VORN Cite could not install its shortcut handler (error -1)."));
 }
 
+TEST_F(TriggersTest, ShortcutOutcomesThatArriveLaterAndSessionsWithoutShortcuts)
+{
+    // A portal answers after start: no message until it does, then its outcome counts.
+    hotKey->outcome = GlobalHotKeyRegistrationReport{};
+    coordinator->start();
+    EXPECT_EQ(coordinator->shortcutRegistrationReport(), GlobalHotKeyRegistrationReport{});
+    EXPECT_FALSE(coordinator->shortcutStatusMessage().has_value());
+    ASSERT_TRUE(hotKey->lateOutcome);
+    hotKey->lateOutcome(GlobalHotKeyRegistrationReport{GlobalHotKeyAvailability::unavailable(1)});
+    EXPECT_EQ(coordinator->shortcutRegistrationReport().availability,
+              GlobalHotKeyAvailability::unavailable(1));
+    EXPECT_EQ(coordinator->shortcutStatusMessage(),
+              GlobalHotKeyError::shortcutUnavailable(1).errorDescription());
+    hotKey->lateOutcome(GlobalHotKeyRegistrationReport{GlobalHotKeyAvailability::registered()});
+    EXPECT_EQ(coordinator->shortcutRegistrationReport().availability, GlobalHotKeyAvailability::registered());
+    EXPECT_FALSE(coordinator->shortcutStatusMessage().has_value());
+
+    // No way to take a shortcut at all: unavailable, and the message names the command.
+    coordinator->stop();
+    hotKey->outcome = std::unexpected(GlobalHotKeyError::desktopShortcutRequired());
+    coordinator->start();
+    EXPECT_EQ(coordinator->shortcutRegistrationReport().availability,
+              GlobalHotKeyAvailability::unavailable(0));
+    ASSERT_TRUE(coordinator->shortcutStatusMessage().has_value());
+    EXPECT_TRUE(coordinator->shortcutStatusMessage()->contains(QStringLiteral("vorn-cite --find-selection")));
+}
+
 TEST_F(TriggersTest, TrustLostAndRestoredWhileRunning)
 {
     // Before onboarding nothing warns, whatever the trust.

@@ -1,9 +1,7 @@
 // The real vorn-cite in the headless desktop, in demo mode against the local demo
-// service, which records every cite request it receives.
+// service, which records the text of every cite request it receives.
 #include "AccessibilityBusStatus.h"
-#include "CiteApplication.h"
 #include "DesktopFixtures.h"
-#include "LocalCiteService.h"
 #include "OtherShortcutClient.h"
 #include "literature/LiteratureInputValidator.h"
 
@@ -13,6 +11,8 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,10 +25,85 @@ using namespace DesktopFixtures;
 
 namespace {
 
-using CiteProbe::objectPath;
-using CiteProbe::serviceName;
+const QString serviceName = QStringLiteral("app.vorn.cite");
+const QString objectPath = QStringLiteral("/app/vorn/cite");
 const QString sentence = QStringLiteral("Aspirin reduces fever in adults with influenza.");
 constexpr int waitMs = 20000;
+
+// The demo service, once for all tests.
+class DemoService
+{
+public:
+    static DemoService& shared()
+    {
+        static DemoService service;
+        return service;
+    }
+
+    [[nodiscard]] bool isRunning() const { return !m_url.isEmpty(); }
+    [[nodiscard]] const QString& url() const { return m_url; }
+    [[nodiscard]] QString caFile() const { return m_folder.filePath(QStringLiteral("ca.pem")); }
+
+    // The texts of the cite requests received so far, in order.
+    [[nodiscard]] QStringList requests() const
+    {
+        QFile file(m_folder.filePath(QStringLiteral("requests.log")));
+        QStringList texts;
+        if (!file.open(QIODevice::ReadOnly))
+            return texts;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                texts.append(QJsonDocument::fromJson(line).array().at(0).toString());
+        }
+        return texts;
+    }
+    bool waitForRequest(const QString& text) const
+    {
+        return QTest::qWaitFor([&] { return requests().contains(text); }, waitMs);
+    }
+
+private:
+    DemoService()
+    {
+        m_process.start(QStringLiteral(VORN_CITE_SERVICE_BINARY),
+                        {QStringLiteral("--ca-out"), caFile(), QStringLiteral("--request-log"),
+                         m_folder.filePath(QStringLiteral("requests.log"))});
+        if (!m_process.waitForStarted(waitMs))
+            return;
+        (void)QTest::qWaitFor([this] { return m_process.canReadLine(); }, waitMs);
+        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        const QString prefix = QStringLiteral("VORN cite service base URL: ");
+        if (line.startsWith(prefix))
+            m_url = line.mid(prefix.size());
+    }
+    ~DemoService()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    QTemporaryDir m_folder;
+    QProcess m_process;
+    QString m_url;
+};
+
+QStringList demoArguments()
+{
+    return {QStringLiteral("--demo"), DemoService::shared().url(), QStringLiteral("--ca-certificates"),
+            DemoService::shared().caFile()};
+}
+
+QVariant probe(const QDBusConnection& bus, const QString& property)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, QStringLiteral("/app/vorn/cite/testing"),
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    call << QStringLiteral("app.vorn.cite.Testing") << property;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
+}
 
 QDBusMessage findCitations(const QDBusConnection& bus, const QString& text)
 {
@@ -45,20 +120,35 @@ protected:
     {
         if (pid(Toolkit::gtk) == 0)
             GTEST_SKIP() << "needs the fixtures of tests/desktop/run-desktop.sh";
-        ASSERT_TRUE(LocalCiteService::shared().isRunning()) << "the demo service did not start";
+        ASSERT_TRUE(DemoService::shared().isRunning()) << "the demo service did not start";
     }
 
     void TearDown() override
     {
+        if (app.state() != QProcess::NotRunning) {
+            ::kill(pid_t(app.processId()), SIGTERM);
+            EXPECT_TRUE(app.waitForFinished(waitMs));
+            EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
+        }
         // The name is free again for the next test.
-        EXPECT_TRUE(app.stop()) << app.standardError().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] {
+                return !QDBusConnection::sessionBus().interface()->isServiceRegistered(serviceName).value();
+            },
+            waitMs));
     }
 
     // Starts the application and waits until it has started.
-    void startApplication()
+    void startApplication(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
     {
-        ASSERT_TRUE(app.start(LocalCiteService::shared().demoArguments()))
-            << app.standardError().toStdString();
+        environment.insert(QStringLiteral("VORN_CITE_TESTING"), QStringLiteral("1"));
+        app.setProcessEnvironment(environment);
+        app.start(QStringLiteral(VORN_CITE_BINARY), demoArguments());
+        ASSERT_TRUE(app.waitForStarted(waitMs));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return probe(QDBusConnection::sessionBus(), QStringLiteral("Started")).toBool(); }, waitMs))
+            << app.readAllStandardError().toStdString();
     }
 
     // Runs a second vorn-cite to its end; its exit code.
@@ -73,7 +163,7 @@ protected:
         return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
     }
 
-    CiteApplication app;
+    QProcess app;
 };
 
 } // namespace
@@ -81,7 +171,8 @@ protected:
 TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSentence)
 {
     startApplication();
-    EXPECT_EQ(CiteProbe::property(QStringLiteral("ShortcutReport")).toString(), QStringLiteral("registered"));
+    EXPECT_EQ(probe(QDBusConnection::sessionBus(), QStringLiteral("ShortcutReport")).toString(),
+              QStringLiteral("registered"));
     ASSERT_TRUE(activate(Toolkit::gtk));
     ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
 
@@ -92,8 +183,8 @@ TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSente
     const std::expected<QString, LiteratureError> expected =
         LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
-    EXPECT_TRUE(LocalCiteService::shared().waitForRequest(*expected))
-        << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
+    EXPECT_TRUE(DemoService::shared().waitForRequest(*expected))
+        << probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().toStdString();
 }
 
 TEST_F(ApplicationDesktop, ShortcutHeldByAnotherClientIsUnavailableAndStartCarriesOn)
@@ -101,11 +192,11 @@ TEST_F(ApplicationDesktop, ShortcutHeldByAnotherClientIsUnavailableAndStartCarri
     OtherShortcutClient other;
     ASSERT_TRUE(other.grab());
     startApplication();
-    EXPECT_EQ(CiteProbe::property(QStringLiteral("ShortcutReport")).toString(),
+    EXPECT_EQ(probe(QDBusConnection::sessionBus(), QStringLiteral("ShortcutReport")).toString(),
               QStringLiteral("unavailable 10"));
     const QDBusMessage reply = findCitations(QDBusConnection::sessionBus(), sentence);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    EXPECT_TRUE(LocalCiteService::shared().waitForRequest(sentence));
+    EXPECT_TRUE(DemoService::shared().waitForRequest(sentence));
     other.release();
 }
 
@@ -121,8 +212,8 @@ TEST_F(ApplicationDesktop, HandOffsReachTheRunningInstance)
     // A second start hands its text over and ends; the first instance queries it.
     const QString handed = QStringLiteral("Ibuprofen lowers fever in children with otitis.");
     EXPECT_EQ(runSecond({QStringLiteral("--find"), handed}), 0);
-    EXPECT_TRUE(LocalCiteService::shared().waitForRequest(handed));
-    EXPECT_EQ(app.process().state(), QProcess::Running);
+    EXPECT_TRUE(DemoService::shared().waitForRequest(handed));
+    EXPECT_EQ(app.state(), QProcess::Running);
 
     QByteArray error;
     EXPECT_EQ(runSecond({QStringLiteral("--find"), QStringLiteral(" ")}, &error), 1);
@@ -138,22 +229,22 @@ TEST_F(ApplicationDesktop, FindSelectionTakesPrimaryOnlyFromTheFrontmostApplicat
     const std::expected<QString, LiteratureError> expected =
         LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
-    const qsizetype before = LocalCiteService::shared().texts().count(*expected);
+    const qsizetype before = DemoService::shared().requests().count(*expected);
     EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return LocalCiteService::shared().texts().count(*expected) > before; },
-                                waitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return DemoService::shared().requests().count(*expected) > before; }, waitMs));
 
     // The GTK fixture still owns PRIMARY, but another application is in front now:
     // the selection is stale and never sent.
     if (pid(Toolkit::qt) == 0)
         GTEST_SKIP() << "the stale case needs the Qt fixture";
     ASSERT_TRUE(activate(Toolkit::qt));
-    const qsizetype count = LocalCiteService::shared().texts().size();
+    const qsizetype count = DemoService::shared().requests().size();
     QByteArray error;
     EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}, &error), 1);
     EXPECT_TRUE(error.contains("The original selection changed.")) << error.toStdString();
     QTest::qWait(300);
-    EXPECT_EQ(LocalCiteService::shared().texts().size(), count);
+    EXPECT_EQ(DemoService::shared().requests().size(), count);
 }
 
 TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFile)
@@ -164,7 +255,7 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
     QFile file(data.filePath(QStringLiteral("dbus-1/services/app.vorn.cite.service")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[D-BUS Service]\nName=app.vorn.cite\nExec=" + QByteArray(VORN_CITE_BINARY) + ' ' +
-               LocalCiteService::shared().demoArguments().join(u' ').toUtf8() + '\n');
+               demoArguments().join(u' ').toUtf8() + '\n');
     file.close();
 
     QProcess daemon;
@@ -182,7 +273,7 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
         const QString text = QStringLiteral("Statins lower cardiovascular mortality in older adults.");
         const QDBusMessage reply = findCitations(bus, text);
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-        EXPECT_TRUE(LocalCiteService::shared().waitForRequest(text));
+        EXPECT_TRUE(DemoService::shared().waitForRequest(text));
 
         const QDBusReply<uint> activated = bus.interface()->servicePid(serviceName);
         ASSERT_TRUE(activated.isValid());
@@ -233,12 +324,15 @@ TEST_F(ApplicationDesktop, AccessibilityIsSwitchedOnOnlyByTheUsersClickInOurProm
 TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWas)
 {
     // xterm exposes nothing to the accessibility bus, so the shortcut falls back to
-    // Copy-and-restore (on in demo mode), which waits while Alt and Super are held.
+    // Copy-and-restore (on in demo mode): the selected line goes onto the clipboard,
+    // and the application is stopped while that copy is still there (the test holds
+    // it there for seconds instead of the usual 60 ms).
     QProcess xterm;
     xterm.start(QStringLiteral("xterm"),
                 {QStringLiteral("-geometry"), QStringLiteral("60x5+100+100"), QStringLiteral("-title"),
-                 QStringLiteral("VORN xterm"), QStringLiteral("-e"), QStringLiteral("sleep"),
-                 QStringLiteral("60")});
+                 QStringLiteral("VORN xterm"), QStringLiteral("-e"), QStringLiteral("sh"),
+                 QStringLiteral("-c"),
+                 QStringLiteral("printf '%s\\n' '") + sentence + QStringLiteral("'; exec sleep 60")});
     ASSERT_TRUE(xterm.waitForStarted(waitMs));
     QString window;
     ASSERT_TRUE(QTest::qWaitFor(
@@ -252,6 +346,27 @@ TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWa
             return !window.isEmpty();
         },
         waitMs));
+    const auto selection = [](const QString& which) {
+        QProcess read;
+        read.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), which});
+        read.waitForFinished(5000);
+        return read.readAllStandardOutput();
+    };
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}),
+              0);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess::execute(QStringLiteral("xdotool"),
+                              {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                               QStringLiteral("30"), QStringLiteral("8"), QStringLiteral("click"),
+                               QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--delay"),
+                               QStringLiteral("60"), QStringLiteral("1")});
+            return selection(QStringLiteral("primary")).trimmed() == sentence.toUtf8();
+        },
+        waitMs))
+        << "the line in xterm is selected";
+
     const QByteArray userClipboard = "The user's own clipboard, kept.";
     QProcess owner; // xclip serves the clipboard until another client takes it
     owner.start(QStringLiteral("xclip"),
@@ -259,32 +374,38 @@ TEST_F(ApplicationDesktop, TerminationDuringACopyCaptureLeavesTheClipboardAsItWa
     ASSERT_TRUE(owner.waitForStarted(waitMs));
     owner.write(userClipboard);
     owner.closeWriteChannel();
-    const auto clipboard = [] {
-        QProcess read;
-        read.start(QStringLiteral("xclip"),
-                   {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-        read.waitForFinished(5000);
-        return read.readAllStandardOutput();
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard() == userClipboard; }, waitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return selection(QStringLiteral("clipboard")) == userClipboard; }, waitMs));
 
-    startApplication();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VORN_CITE_TESTING_COPY_SETTLE_MS"), QStringLiteral("5000"));
+    startApplication(environment);
     ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
                                 {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}),
               0);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
-                                {QStringLiteral("keydown"), QStringLiteral("super+alt")}),
+    ASSERT_EQ(QProcess::execute(
+                  QStringLiteral("xdotool"),
+                  {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("super+alt+g")}),
               0);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("g")}), 0);
-    QTest::qWait(500);
-    EXPECT_TRUE(CiteProbe::property(QStringLiteral("ErrorMessage")).toString().isEmpty())
-        << "the capture should still wait for the modifiers";
-    EXPECT_TRUE(app.stop());
-    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("super+alt")});
-    QTest::qWait(300);
-    EXPECT_EQ(clipboard(), userClipboard);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return selection(QStringLiteral("clipboard")).trimmed() == sentence.toUtf8(); }, waitMs))
+        << "the copy reached the clipboard";
+    ::kill(pid_t(app.processId()), SIGTERM);
+    EXPECT_TRUE(app.waitForFinished(waitMs));
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return selection(QStringLiteral("clipboard")) == userClipboard; }, waitMs))
+        << "the clipboard holds " << selection(QStringLiteral("clipboard")).toStdString();
     owner.kill();
     owner.waitForFinished();
+    // Whoever keeps the user's content now gives way to the next copy.
+    QProcess next;
+    next.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    ASSERT_TRUE(next.waitForStarted(waitMs));
+    next.write("next");
+    next.closeWriteChannel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return selection(QStringLiteral("clipboard")) == "next"; }, waitMs));
+    next.waitForFinished(waitMs);
     xterm.kill();
     xterm.waitForFinished();
 }

@@ -8,6 +8,7 @@
 #include "AutomaticSelectionMonitor.h"
 #include "CompositeSelectionProvider.h"
 #include "DBusHandOff.h"
+#include "PortalGlobalHotKey.h"
 #include "PrimarySelection.h"
 #include "QtClipboardPasteboard.h"
 #include "SecretServiceKeyStore.h"
@@ -57,6 +58,53 @@ public:
 
 private:
     std::optional<QString> m_key;
+};
+
+// Alt+Super+G: an X grab in an X11 session; elsewhere (Wayland) the desktop's
+// shortcuts portal, which reports the session unable when it is missing. A press
+// there carries no selection and captures it as a grabbed press does.
+std::shared_ptr<GlobalHotKeyProviding> makeGlobalHotKey()
+{
+    std::shared_ptr<X11GlobalHotKey> grab = X11GlobalHotKey::forApplication();
+    if (grab->seesEveryKey())
+        return grab;
+    return std::make_shared<PortalGlobalHotKey>(QDBusConnection::sessionBus());
+}
+
+// A panel built when it is first shown: most starts never show one, and building its
+// widgets would only lengthen the start and grow the process.
+template <typename Interface, typename Controller>
+class LazyPanel : public Interface
+{
+public:
+    explicit LazyPanel(std::function<std::unique_ptr<Controller>()> make) : m_make(std::move(make)) {}
+    void show(const std::optional<ScreenRect>& anchor) override
+    {
+        if (!m_controller)
+            m_controller = m_make();
+        m_controller->show(anchor);
+    }
+    void hide() override
+    {
+        if (m_controller)
+            m_controller->hide();
+    }
+
+protected:
+    std::unique_ptr<Controller> m_controller;
+
+private:
+    std::function<std::unique_ptr<Controller>()> m_make;
+};
+
+class LazyResultPanel final : public LazyPanel<ResultPanelControlling, ResultPanelController>
+{
+public:
+    using LazyPanel::LazyPanel;
+    std::optional<ScreenRect> frame() const override
+    {
+        return m_controller ? m_controller->frame() : std::nullopt;
+    }
 };
 
 const QString demoNote =
@@ -133,14 +181,22 @@ std::expected<void, QString> DesktopApplication::build()
         keyStore = std::make_shared<SecretServiceKeyStore>();
     }
 
-    QList<QSslCertificate> certificates;
+    // Extra authorities (the demo service's): read now, parsed at the first request, so
+    // that the start does not load the TLS library.
+    std::function<QList<QSslCertificate>()> certificates;
     if (m_commandLine.caCertificates) {
         QFile file(*m_commandLine.caCertificates);
         if (!file.open(QIODevice::ReadOnly))
             return std::unexpected(QStringLiteral("cannot read ") + file.fileName());
-        certificates = QSslCertificate::fromData(file.read(1 << 20), QSsl::Pem);
-        if (certificates.isEmpty())
+        const QByteArray pem = file.read(1 << 20);
+        if (!pem.contains("-----BEGIN CERTIFICATE-----"))
             return std::unexpected(file.fileName() + QStringLiteral(" holds no PEM certificate"));
+        auto parsed = std::make_shared<std::optional<QList<QSslCertificate>>>();
+        certificates = [pem, parsed] {
+            if (!*parsed)
+                *parsed = QSslCertificate::fromData(pem, QSsl::Pem);
+            return **parsed;
+        };
     }
 
     m_accessibilityBus = std::make_shared<AccessibilityBusStatus>();
@@ -155,6 +211,8 @@ std::expected<void, QString> DesktopApplication::build()
     AppCoordinator::Dependencies dependencies;
     dependencies.settings = settings;
     dependencies.extraCACertificates = certificates;
+    if (m_commandLine.demoServiceURL)
+        dependencies.demoNote = demoNote;
     dependencies.readKeyStoreOffThread = true;
     // The accessibility reader first; Copy-and-restore when the user switched
     // Compatibility Capture on (read at every capture).
@@ -164,11 +222,11 @@ std::expected<void, QString> DesktopApplication::build()
     // PubMed records from "pubmed.efetchURL" (the demo service in demo mode).
     dependencies.articleService = std::make_shared<PubMedArticleService>(
         settings->efetchEndpoint(),
-        LiteratureNetworking::ephemeralSession(std::chrono::seconds(20), certificates));
+        LiteratureNetworking::ephemeralSessionWithAuthorities(std::chrono::seconds(20), certificates));
     dependencies.selectionProvider = CompositeSelectionProvider::make(
         reader, pasteboard, std::make_shared<XTestCopyCommandSender>(m_desktop),
         [workspace] { return workspace->frontmostProcessIdentifier(); },
-        [settings] { return settings->compatibilityCaptureEnabled(); });
+        [settings] { return settings->compatibilityCaptureEnabled(); }, TestingProbe::captureLimits());
     // The selection badge: selection gestures from XInput 2 raw events, a 140 ms
     // debounce, provisional candidates only with Compatibility Capture on.
     dependencies.automaticSelectionMonitor = std::make_shared<AutomaticSelectionMonitor>(
@@ -178,7 +236,7 @@ std::expected<void, QString> DesktopApplication::build()
                                                nullptr});
     dependencies.frontmostProcessIdentifier = [workspace] { return workspace->frontmostProcessIdentifier(); };
     dependencies.permissionManager = m_permission;
-    dependencies.hotKeyManager = std::shared_ptr<GlobalHotKeyProviding>(X11GlobalHotKey::forApplication());
+    dependencies.hotKeyManager = makeGlobalHotKey();
     dependencies.servicesProvider = m_servicesProvider;
     dependencies.launchAtLoginManager =
         std::make_shared<XdgAutostartLoginItem>(QCoreApplication::applicationFilePath(), autostartFolder);
@@ -186,21 +244,26 @@ std::expected<void, QString> DesktopApplication::build()
     dependencies.windows = m_windows;
     m_coordinator = std::make_unique<AppCoordinator>(keyStore, dependencies);
     m_windows->setCoordinator(m_coordinator.get());
-    m_resultPanel = std::make_shared<ResultPanelController>(
-        *m_coordinator, ResultPanelView::Actions{{},
-                                                 [this] { m_coordinator->showSettings(); },
-                                                 [this] { m_coordinator->openAccessibilitySettings(); }});
+    m_resultPanel = std::make_shared<LazyResultPanel>([this] {
+        auto controller = std::make_unique<ResultPanelController>(
+            *m_coordinator, ResultPanelView::Actions{{},
+                                                     [this] { m_coordinator->showSettings(); },
+                                                     [this] { m_coordinator->openAccessibilitySettings(); }});
+        if (m_probe)
+            m_probe->watchResultPanel(controller->panel());
+        return controller;
+    });
     m_coordinator->setResultPanelController(m_resultPanel);
-    m_citePanel = std::make_shared<CitePanelController>(*m_coordinator);
+    m_citePanel = std::make_shared<LazyPanel<CitePanelControlling, CitePanelController>>(
+        [this] { return std::make_unique<CitePanelController>(*m_coordinator); });
     m_coordinator->setCitePanelController(m_citePanel);
     m_badge = std::make_shared<SelectionBadgePanelController>(*m_coordinator);
     m_coordinator->setSelectionBadgeController(m_badge);
 
     m_handOff->setSettingsHandler([this] { m_coordinator->showSettings(); });
     if (TestingProbe::isWanted()) {
-        auto* probe = new TestingProbe(*m_coordinator, this);
-        probe->watchResultPanel(m_resultPanel->panel());
-        probe->exportOn(QDBusConnection::sessionBus());
+        m_probe = new TestingProbe(*m_coordinator, this);
+        m_probe->exportOn(QDBusConnection::sessionBus());
     }
     m_tray =
         std::make_unique<StatusTrayIcon>(*m_coordinator, m_commandLine.demoServiceURL ? demoNote : QString());

@@ -9,6 +9,8 @@
 #include <memory>
 
 class AccessibilityBusStatus;
+class CitePanelControlling;
+class ResultPanelControlling;
 class AccessibilityPermissionManager;
 class AppCoordinator;
 class CitePanelController;
@@ -25,6 +27,7 @@ class X11Workspace;
 // The running vorn-cite: wires the Linux adapters into the coordinator, shows the tray
 // icon, and answers hand-offs on the session bus. Built on the main thread after the
 // QApplication; start and stop follow the coordinator's order.
+class TestingProbe;
 class DesktopApplication final : public QObject
 {
     Q_OBJECT
@@ -62,9 +65,10 @@ private:
     std::unique_ptr<DBusHandOffService> m_handOff;
     std::shared_ptr<ApplicationWindows> m_windows;
     std::unique_ptr<AppCoordinator> m_coordinator;
-    std::shared_ptr<ResultPanelController> m_resultPanel;
-    std::shared_ptr<CitePanelController> m_citePanel;
+    std::shared_ptr<ResultPanelControlling> m_resultPanel; // built when first shown
+    std::shared_ptr<CitePanelControlling> m_citePanel;
     std::shared_ptr<SelectionBadgePanelController> m_badge;
     std::unique_ptr<StatusTrayIcon> m_tray;
     bool m_promptShowing = false;
+    TestingProbe* m_probe = nullptr; // only with VORN_CITE_TESTING=1; a child of this object
 };

@@ -67,6 +67,18 @@ bool TestingProbe::isWanted()
     return qEnvironmentVariable("VORN_CITE_TESTING") == u"1";
 }
 
+ClipboardCompatibilityCapturer::Limits TestingProbe::captureLimits()
+{
+    ClipboardCompatibilityCapturer::Limits limits;
+    bool ok = false;
+    const int settle = qEnvironmentVariableIntValue("VORN_CITE_TESTING_COPY_SETTLE_MS", &ok);
+    if (isWanted() && ok && settle > 0 && settle <= 60000) {
+        limits.settle = std::chrono::milliseconds(settle);
+        limits.extendedTimeout = std::chrono::milliseconds(settle) + std::chrono::seconds(3);
+    }
+    return limits;
+}
+
 bool TestingProbe::exportOn(QDBusConnection bus)
 {
     return bus.registerObject(QStringLiteral("/app/vorn/cite/testing"), this,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ClipboardCompatibilityCapturer.h"
+
 #include <QDBusConnection>
 #include <QObject>
 
@@ -33,6 +35,10 @@ public:
     explicit TestingProbe(AppCoordinator& coordinator, QObject* parent = nullptr);
 
     static bool isWanted();
+    // Compatibility Capture's limits: the defaults, except that a test may hold a
+    // copied value on the clipboard longer (VORN_CITE_TESTING_COPY_SETTLE_MS, with
+    // VORN_CITE_TESTING=1) to act while a restore is pending.
+    static ClipboardCompatibilityCapturer::Limits captureLimits();
     bool exportOn(QDBusConnection bus);
     // Watches the result panel's window for its first paint after each result with references.
     void watchResultPanel(QWidget& panel);

@@ -1,5 +1,6 @@
 // vorn-cite: the desktop application. One instance per session: a second start hands
 // its request to the first over D-Bus and ends.
+#include "ClipboardKeeper.h"
 #include "DesktopApplication.h"
 #include "JournalLogSink.h"
 #include "ProcessProtection.h"
@@ -54,6 +55,8 @@ int main(int argc, char** argv)
     // No core dumps and no ptrace by other processes of the user: the process holds
     // the API key and the user's selections.
     (void)ProcessProtection::makeNonDumpable();
+    if (argc == 2 && qstrcmp(argv[1], ClipboardKeeper::keeperArgument) == 0)
+        return ClipboardKeeper::serve(argc, argv);
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -113,5 +116,8 @@ int main(int argc, char** argv)
     QObject::connect(&desktop, &DesktopApplication::quitRequested, &application, &QCoreApplication::quit);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &desktop, [&desktop] { desktop.stop(); });
     desktop.start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Stopped: a clipboard this process serves (the user's, put back) outlives it.
+    ClipboardKeeper::handOverIfOwned(QCoreApplication::applicationFilePath());
+    return status;
 }

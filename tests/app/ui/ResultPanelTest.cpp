@@ -127,6 +127,25 @@ TEST_F(ResultPanelTest, LoadingShowsProgressAndCompletedShowsGroupsDirectFirst)
     EXPECT_EQ(view().referenceList()->copyRichButton()->kind(), StyledButton::Kind::primary);
 }
 
+TEST_F(ResultPanelTest, TheDemoModeSaysSoUnderTheHeaderAndOnlyThere)
+{
+    EXPECT_EQ(view().demoNote(), nullptr) << "no note outside the demo mode";
+
+    AppCoordinator::Dependencies deps;
+    deps.backendFactory = [this](const QString&) { return backend; };
+    deps.demoNote = u"Demo mode: the local demo service."_s;
+    AppCoordinator demo(std::make_shared<FakeKeyStore>(), deps);
+    ResultPanelView panel(demo);
+    panel.resize(panel.sizeHint());
+    panel.show();
+    settle();
+    ASSERT_NE(panel.demoNote(), nullptr);
+    EXPECT_TRUE(panel.demoNote()->isVisible());
+    EXPECT_EQ(panel.demoNote()->text(), u"Demo mode: the local demo service."_s);
+    EXPECT_GE(panel.demoNote()->geometry().top(), panel.header()->geometry().bottom()) << "under the header";
+    EXPECT_GT(panel.demoNote()->height(), 0);
+}
+
 TEST_F(ResultPanelTest, AllIndirectResultsShowOneGroupNumberedInResultOrder)
 {
     complete(resultOf(

@@ -109,6 +109,14 @@ TEST_F(SettingsTest, HotKeyDescriptionCarriesTheUnavailableNoteOnlyAfterARefusal
     EXPECT_EQ(general->hotKeyRow()->description()->text(), plain);
     coordinator->stop();
 
+    // A desktop that lets no program take a shortcut: what to bind instead, not a conflict.
+    hotKey->outcome = std::unexpected(GlobalHotKeyError::desktopShortcutRequired());
+    coordinator->start();
+    EXPECT_EQ(general->hotKeyRow()->description()->text(),
+              plain + u' ' + GlobalHotKeyError::desktopShortcutRequired().errorDescription());
+    EXPECT_TRUE(general->hotKeyRow()->description()->text().contains(u"vorn-cite --find-selection"));
+    coordinator->stop();
+
     auto* pill = general->hotKeyRow()->findChild<TextPill*>();
     ASSERT_NE(pill, nullptr);
     EXPECT_EQ(pill->text(), QStringLiteral("Alt+Super+G"));
