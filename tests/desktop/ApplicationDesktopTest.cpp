@@ -1,7 +1,9 @@
 // The real vorn-cite in the headless desktop, in demo mode against the local demo
 // service, which records the text of every cite request it receives.
 #include "AccessibilityBusStatus.h"
+#include "CiteApplication.h"
 #include "DesktopFixtures.h"
+#include "LocalCiteService.h"
 #include "OtherShortcutClient.h"
 #include "literature/LiteratureInputValidator.h"
 
@@ -10,9 +12,6 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,84 +24,14 @@ using namespace DesktopFixtures;
 
 namespace {
 
-const QString serviceName = QStringLiteral("app.vorn.cite");
-const QString objectPath = QStringLiteral("/app/vorn/cite");
+using CiteProbe::objectPath;
+using CiteProbe::serviceName;
 const QString sentence = QStringLiteral("Aspirin reduces fever in adults with influenza.");
 constexpr int waitMs = 20000;
 
-// The demo service, once for all tests.
-class DemoService
+LocalCiteService& service()
 {
-public:
-    static DemoService& shared()
-    {
-        static DemoService service;
-        return service;
-    }
-
-    [[nodiscard]] bool isRunning() const { return !m_url.isEmpty(); }
-    [[nodiscard]] const QString& url() const { return m_url; }
-    [[nodiscard]] QString caFile() const { return m_folder.filePath(QStringLiteral("ca.pem")); }
-
-    // The texts of the cite requests received so far, in order.
-    [[nodiscard]] QStringList requests() const
-    {
-        QFile file(m_folder.filePath(QStringLiteral("requests.log")));
-        QStringList texts;
-        if (!file.open(QIODevice::ReadOnly))
-            return texts;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (!line.isEmpty())
-                texts.append(QJsonDocument::fromJson(line).array().at(0).toString());
-        }
-        return texts;
-    }
-    bool waitForRequest(const QString& text) const
-    {
-        return QTest::qWaitFor([&] { return requests().contains(text); }, waitMs);
-    }
-
-private:
-    DemoService()
-    {
-        m_process.start(QStringLiteral(VORN_CITE_SERVICE_BINARY),
-                        {QStringLiteral("--ca-out"), caFile(), QStringLiteral("--request-log"),
-                         m_folder.filePath(QStringLiteral("requests.log"))});
-        if (!m_process.waitForStarted(waitMs))
-            return;
-        (void)QTest::qWaitFor([this] { return m_process.canReadLine(); }, waitMs);
-        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        const QString prefix = QStringLiteral("VORN cite service base URL: ");
-        if (line.startsWith(prefix))
-            m_url = line.mid(prefix.size());
-    }
-    ~DemoService()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    QTemporaryDir m_folder;
-    QProcess m_process;
-    QString m_url;
-};
-
-QStringList demoArguments()
-{
-    return {QStringLiteral("--demo"), DemoService::shared().url(), QStringLiteral("--ca-certificates"),
-            DemoService::shared().caFile()};
-}
-
-QVariant probe(const QDBusConnection& bus, const QString& property)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, QStringLiteral("/app/vorn/cite/testing"),
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("Get"));
-    call << QStringLiteral("app.vorn.cite.Testing") << property;
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
+    return LocalCiteService::shared();
 }
 
 QDBusMessage findCitations(const QDBusConnection& bus, const QString& text)
@@ -120,7 +49,7 @@ protected:
     {
         if (pid(Toolkit::gtk) == 0)
             GTEST_SKIP() << "needs the fixtures of tests/desktop/run-desktop.sh";
-        ASSERT_TRUE(DemoService::shared().isRunning()) << "the demo service did not start";
+        ASSERT_TRUE(service().isRunning()) << "the demo service did not start";
     }
 
     void TearDown() override
@@ -132,11 +61,7 @@ protected:
             EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
         }
         // The name is free again for the next test.
-        EXPECT_TRUE(QTest::qWaitFor(
-            [] {
-                return !QDBusConnection::sessionBus().interface()->isServiceRegistered(serviceName).value();
-            },
-            waitMs));
+        EXPECT_TRUE(QTest::qWaitFor([] { return !CiteProbe::isNameOwned(); }, waitMs));
     }
 
     // Starts the application and waits until it has started.
@@ -144,10 +69,10 @@ protected:
     {
         environment.insert(QStringLiteral("VORN_CITE_TESTING"), QStringLiteral("1"));
         app.setProcessEnvironment(environment);
-        app.start(QStringLiteral(VORN_CITE_BINARY), demoArguments());
+        app.start(QStringLiteral(VORN_CITE_BINARY), service().demoArguments());
         ASSERT_TRUE(app.waitForStarted(waitMs));
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] { return probe(QDBusConnection::sessionBus(), QStringLiteral("Started")).toBool(); }, waitMs))
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return CiteProbe::property(QStringLiteral("Started")).toBool(); }, waitMs))
             << app.readAllStandardError().toStdString();
     }
 
@@ -171,8 +96,7 @@ protected:
 TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSentence)
 {
     startApplication();
-    EXPECT_EQ(probe(QDBusConnection::sessionBus(), QStringLiteral("ShortcutReport")).toString(),
-              QStringLiteral("registered"));
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("ShortcutReport")).toString(), QStringLiteral("registered"));
     ASSERT_TRUE(activate(Toolkit::gtk));
     ASSERT_TRUE(prepareKnownSelection(Toolkit::gtk));
 
@@ -183,8 +107,8 @@ TEST_F(ApplicationDesktop, ShortcutInTheGtkFixtureQueriesExactlyTheSelectedSente
     const std::expected<QString, LiteratureError> expected =
         LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
-    EXPECT_TRUE(DemoService::shared().waitForRequest(*expected))
-        << probe(QDBusConnection::sessionBus(), QStringLiteral("ErrorMessage")).toString().toStdString();
+    EXPECT_TRUE(service().waitForRequest(*expected))
+        << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
 }
 
 TEST_F(ApplicationDesktop, ShortcutHeldByAnotherClientIsUnavailableAndStartCarriesOn)
@@ -192,11 +116,11 @@ TEST_F(ApplicationDesktop, ShortcutHeldByAnotherClientIsUnavailableAndStartCarri
     OtherShortcutClient other;
     ASSERT_TRUE(other.grab());
     startApplication();
-    EXPECT_EQ(probe(QDBusConnection::sessionBus(), QStringLiteral("ShortcutReport")).toString(),
+    EXPECT_EQ(CiteProbe::property(QStringLiteral("ShortcutReport")).toString(),
               QStringLiteral("unavailable 10"));
     const QDBusMessage reply = findCitations(QDBusConnection::sessionBus(), sentence);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    EXPECT_TRUE(DemoService::shared().waitForRequest(sentence));
+    EXPECT_TRUE(service().waitForRequest(sentence));
     other.release();
 }
 
@@ -212,7 +136,7 @@ TEST_F(ApplicationDesktop, HandOffsReachTheRunningInstance)
     // A second start hands its text over and ends; the first instance queries it.
     const QString handed = QStringLiteral("Ibuprofen lowers fever in children with otitis.");
     EXPECT_EQ(runSecond({QStringLiteral("--find"), handed}), 0);
-    EXPECT_TRUE(DemoService::shared().waitForRequest(handed));
+    EXPECT_TRUE(service().waitForRequest(handed));
     EXPECT_EQ(app.state(), QProcess::Running);
 
     QByteArray error;
@@ -229,22 +153,21 @@ TEST_F(ApplicationDesktop, FindSelectionTakesPrimaryOnlyFromTheFrontmostApplicat
     const std::expected<QString, LiteratureError> expected =
         LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
-    const qsizetype before = DemoService::shared().requests().count(*expected);
+    const qsizetype before = service().texts().count(*expected);
     EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}), 0);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return DemoService::shared().requests().count(*expected) > before; }, waitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service().texts().count(*expected) > before; }, waitMs));
 
     // The GTK fixture still owns PRIMARY, but another application is in front now:
     // the selection is stale and never sent.
     if (pid(Toolkit::qt) == 0)
         GTEST_SKIP() << "the stale case needs the Qt fixture";
     ASSERT_TRUE(activate(Toolkit::qt));
-    const qsizetype count = DemoService::shared().requests().size();
+    const qsizetype count = service().texts().size();
     QByteArray error;
     EXPECT_EQ(runSecond({QStringLiteral("--find-selection")}, &error), 1);
     EXPECT_TRUE(error.contains("The original selection changed.")) << error.toStdString();
     QTest::qWait(300);
-    EXPECT_EQ(DemoService::shared().requests().size(), count);
+    EXPECT_EQ(service().texts().size(), count);
 }
 
 TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFile)
@@ -255,7 +178,7 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
     QFile file(data.filePath(QStringLiteral("dbus-1/services/app.vorn.cite.service")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[D-BUS Service]\nName=app.vorn.cite\nExec=" + QByteArray(VORN_CITE_BINARY) + ' ' +
-               demoArguments().join(u' ').toUtf8() + '\n');
+               service().demoArguments().join(u' ').toUtf8() + '\n');
     file.close();
 
     QProcess daemon;
@@ -273,7 +196,7 @@ TEST_F(ApplicationDesktop, FindCitationsStartsTheApplicationThroughTheServiceFil
         const QString text = QStringLiteral("Statins lower cardiovascular mortality in older adults.");
         const QDBusMessage reply = findCitations(bus, text);
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-        EXPECT_TRUE(DemoService::shared().waitForRequest(text));
+        EXPECT_TRUE(service().waitForRequest(text));
 
         const QDBusReply<uint> activated = bus.interface()->servicePid(serviceName);
         ASSERT_TRUE(activated.isValid());

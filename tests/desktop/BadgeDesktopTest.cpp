@@ -1,7 +1,9 @@
 // The selection badge of the real vorn-cite in the headless desktop, in demo mode
 // against the local demo service: xdotool selects by dragging in the GTK fixture, as
 // a user's mouse would, and clicks or types as a user would.
+#include "CiteApplication.h"
 #include "DesktopFixtures.h"
+#include "LocalCiteService.h"
 #include "literature/LiteratureInputValidator.h"
 
 #include <QDBusConnection>
@@ -9,12 +11,8 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -26,73 +24,12 @@ using namespace DesktopFixtures;
 
 namespace {
 
-const QString serviceName = QStringLiteral("app.vorn.cite");
 const QString badgeName = QStringLiteral("Find citations for selected text");
 constexpr int waitMs = 20000;
 
-// The demo service, once for all tests; it logs the text of every cite request.
-class DemoService
+LocalCiteService& service()
 {
-public:
-    static DemoService& shared()
-    {
-        static DemoService service;
-        return service;
-    }
-    [[nodiscard]] bool isRunning() const { return !m_url.isEmpty(); }
-    [[nodiscard]] QStringList arguments() const
-    {
-        return {QStringLiteral("--demo"), m_url, QStringLiteral("--ca-certificates"),
-                m_folder.filePath(QStringLiteral("ca.pem"))};
-    }
-    [[nodiscard]] QStringList requests() const
-    {
-        QFile file(m_folder.filePath(QStringLiteral("requests.log")));
-        QStringList texts;
-        if (!file.open(QIODevice::ReadOnly))
-            return texts;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            if (!line.isEmpty())
-                texts.append(QJsonDocument::fromJson(line).array().at(0).toString());
-        }
-        return texts;
-    }
-
-private:
-    DemoService()
-    {
-        m_process.start(QStringLiteral(VORN_CITE_SERVICE_BINARY),
-                        {QStringLiteral("--ca-out"), m_folder.filePath(QStringLiteral("ca.pem")),
-                         QStringLiteral("--request-log"), m_folder.filePath(QStringLiteral("requests.log"))});
-        if (!m_process.waitForStarted(waitMs))
-            return;
-        (void)QTest::qWaitFor([this] { return m_process.canReadLine(); }, waitMs);
-        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        const QString prefix = QStringLiteral("VORN cite service base URL: ");
-        if (line.startsWith(prefix))
-            m_url = line.mid(prefix.size());
-    }
-    ~DemoService()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    QTemporaryDir m_folder;
-    QProcess m_process;
-    QString m_url;
-};
-
-QVariant probe(const QString& property)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, QStringLiteral("/app/vorn/cite/testing"),
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("Get"));
-    call << QStringLiteral("app.vorn.cite.Testing") << property;
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
+    return LocalCiteService::shared();
 }
 
 bool xdotool(const QStringList& arguments)
@@ -134,15 +71,15 @@ protected:
     {
         if (pid(Toolkit::gtk) == 0)
             GTEST_SKIP() << "needs the fixtures of tests/desktop/run-desktop.sh";
-        ASSERT_TRUE(DemoService::shared().isRunning()) << "the demo service did not start";
+        ASSERT_TRUE(service().isRunning()) << "the demo service did not start";
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("VORN_CITE_TESTING"), QStringLiteral("1"));
         app.setProcessEnvironment(environment);
-        app.start(QStringLiteral(VORN_CITE_BINARY), DemoService::shared().arguments());
+        app.start(QStringLiteral(VORN_CITE_BINARY), service().demoArguments());
         ASSERT_TRUE(app.waitForStarted(waitMs));
         // Demo mode completes onboarding with the recommended choices: the badge is on.
-        ASSERT_TRUE(
-            QTest::qWaitFor([] { return probe(QStringLiteral("SelectionMonitorEnabled")).toBool(); }, waitMs))
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return CiteProbe::property(QStringLiteral("SelectionMonitorEnabled")).toBool(); }, waitMs))
             << app.readAllStandardError().toStdString();
         ASSERT_TRUE(activate(Toolkit::gtk));
         ASSERT_TRUE(focus(Toolkit::gtk, textAreaName));
@@ -158,48 +95,14 @@ protected:
             EXPECT_TRUE(app.waitForFinished(waitMs));
             EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
         }
-        EXPECT_TRUE(QTest::qWaitFor(
-            [] {
-                return !QDBusConnection::sessionBus().interface()->isServiceRegistered(serviceName).value();
-            },
-            waitMs));
+        EXPECT_TRUE(QTest::qWaitFor([] { return !CiteProbe::isNameOwned(); }, waitMs));
     }
 
-    // Drags across the known sentence of the GTK text area with button 1: a press,
-    // relative moves (raw motion, as a real mouse makes) and a release. Returns the
-    // release point in native pixels.
-    std::optional<QPoint> dragSelectKnownSentence()
+    // Drags across the known sentence of the GTK text area, as a user's mouse would.
+    static std::optional<QPoint> dragSelectKnownSentence()
     {
-        const QString all = textArea(Toolkit::gtk);
-        const qsizetype first = all.indexOf(knownSelection(Toolkit::gtk));
-        const qsizetype last = first + knownSelection(Toolkit::gtk).size() - 1;
-        const std::optional<QRect> from = characterExtents(Toolkit::gtk, textAreaName, first);
-        const std::optional<QRect> to = characterExtents(Toolkit::gtk, textAreaName, last);
-        if (!from || !to)
-            return std::nullopt;
-        const QPoint start(from->left() + 1, from->center().y());
-        const QPoint end(to->right() + 1, to->center().y());
-        if (!xdotool({QStringLiteral("mousemove"), QString::number(start.x()), QString::number(start.y())}) ||
-            !xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}))
-            return std::nullopt;
-        QTest::qWait(100);
-        constexpr int steps = 8;
-        QPoint at = start;
-        for (int i = 1; i <= steps; ++i) {
-            const QPoint next = start + (end - start) * i / steps;
-            const QPoint delta = next - at;
-            at = next;
-            if (!xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"),
-                          QString::number(delta.x()), QString::number(delta.y())}))
-                return std::nullopt;
-            QTest::qWait(20);
-        }
-        // Pointer acceleration may have carried the relative moves elsewhere: end exactly
-        // on the last character (a warp, after the drag's raw motion).
-        if (!xdotool({QStringLiteral("mousemove"), QString::number(end.x()), QString::number(end.y())}) ||
-            !xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}))
-            return std::nullopt;
-        return end;
+        const qsizetype first = textArea(Toolkit::gtk).indexOf(knownSelection(Toolkit::gtk));
+        return dragSelect(Toolkit::gtk, textAreaName, first, first + knownSelection(Toolkit::gtk).size());
     }
 
     QProcess app;
@@ -217,9 +120,9 @@ TEST_F(BadgeDesktop, ADragSelectionOffersTheBadgeBesideThePointerAndItsClickSear
     std::optional<QRect> badge;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (badge = badgeFrame()).has_value(); }, waitMs))
         << "no badge after the drag; error: "
-        << probe(QStringLiteral("ErrorMessage")).toString().toStdString();
+        << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
     std::cout << "badge seen " << sinceRelease.elapsed() << " ms after the release\n";
-    EXPECT_TRUE(probe(QStringLiteral("BadgeOffered")).toBool());
+    EXPECT_TRUE(CiteProbe::property(QStringLiteral("BadgeOffered")).toBool());
     // Up-right of the pointer: the 40-point badge 12 right of it and 10 above, in an
     // 80-point window (Xvfb's 1280 by 800 screen, scale 1).
     EXPECT_EQ(badge->size(), QSize(80, 80));
@@ -233,27 +136,27 @@ TEST_F(BadgeDesktop, ADragSelectionOffersTheBadgeBesideThePointerAndItsClickSear
     const std::expected<QString, LiteratureError> expected =
         LiteratureInputValidator::normalize(knownSelection(Toolkit::gtk));
     ASSERT_TRUE(expected.has_value());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return DemoService::shared().requests().contains(*expected); }, waitMs))
-        << probe(QStringLiteral("ErrorMessage")).toString().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return service().texts().contains(*expected); }, waitMs))
+        << CiteProbe::property(QStringLiteral("ErrorMessage")).toString().toStdString();
     // The panel shows the service's answer. The demo library holds no record on aspirin
     // and fever, so for this sentence the answer is "no usable references".
     EXPECT_TRUE(QTest::qWaitFor(
         [] {
-            const QString phase = probe(QStringLiteral("Phase")).toString();
+            const QString phase = CiteProbe::property(QStringLiteral("Phase")).toString();
             return phase == u"completed" || phase == u"failed";
         },
         waitMs));
-    const QString error = probe(QStringLiteral("ErrorMessage")).toString();
+    const QString error = CiteProbe::property(QStringLiteral("ErrorMessage")).toString();
     EXPECT_TRUE(error.isEmpty() || error.contains(QStringLiteral("without usable references")))
         << error.toStdString();
-    EXPECT_TRUE(probe(QStringLiteral("ResultPanelVisible")).toBool());
+    EXPECT_TRUE(CiteProbe::property(QStringLiteral("ResultPanelVisible")).toBool());
     EXPECT_TRUE(QTest::qWaitFor([] { return !badgeFrame(); }, waitMs)) << "the click withdrew the badge";
     EXPECT_EQ(activeWindow(), gtkWindow) << "clicking the badge does not activate VORN Cite";
 }
 
 TEST_F(BadgeDesktop, ABadgeLeftAloneIsGoneAfterEightSeconds)
 {
-    const qsizetype requests = DemoService::shared().requests().size();
+    const qsizetype requests = service().texts().size();
     ASSERT_TRUE(dragSelectKnownSentence());
     ASSERT_TRUE(QTest::qWaitFor([] { return badgeFrame().has_value(); }, waitMs));
     QElapsedTimer shown;
@@ -262,17 +165,17 @@ TEST_F(BadgeDesktop, ABadgeLeftAloneIsGoneAfterEightSeconds)
     EXPECT_TRUE(badgeFrame()) << "still offered after 4 seconds";
     ASSERT_TRUE(QTest::qWaitFor([] { return !badgeFrame(); }, waitMs));
     std::cout << "badge gone " << shown.elapsed() << " ms after it was seen\n";
-    EXPECT_FALSE(probe(QStringLiteral("BadgeOffered")).toBool());
-    EXPECT_EQ(DemoService::shared().requests().size(), requests) << "nothing is sent without a click";
+    EXPECT_FALSE(CiteProbe::property(QStringLiteral("BadgeOffered")).toBool());
+    EXPECT_EQ(service().texts().size(), requests) << "nothing is sent without a click";
 }
 
 TEST_F(BadgeDesktop, TypingAKeyRemovesTheBadge)
 {
     ASSERT_TRUE(dragSelectKnownSentence());
     ASSERT_TRUE(QTest::qWaitFor([] { return badgeFrame().has_value(); }, waitMs));
-    const qsizetype requests = DemoService::shared().requests().size();
+    const qsizetype requests = service().texts().size();
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("shift")}));
     EXPECT_TRUE(QTest::qWaitFor([] { return !badgeFrame(); }, 3000)) << "the key press withdraws the badge";
-    EXPECT_FALSE(probe(QStringLiteral("BadgeOffered")).toBool());
-    EXPECT_EQ(DemoService::shared().requests().size(), requests) << "nothing is sent without a click";
+    EXPECT_FALSE(CiteProbe::property(QStringLiteral("BadgeOffered")).toBool());
+    EXPECT_EQ(service().texts().size(), requests) << "nothing is sent without a click";
 }
