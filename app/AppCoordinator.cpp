@@ -73,17 +73,16 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore)
 
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Dependencies dependencies,
                                QObject* parent)
-    : QObject(parent), m_settings(std::move(dependencies.settings)), m_keyStore(std::move(keyStore)),
+    : QObject(parent), m_settings(std::move(dependencies.settings)),
+      m_credentials(std::make_unique<Credentials>(std::move(keyStore), dependencies.readKeyStoreOffThread)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
       m_backendFactory(std::move(dependencies.backendFactory)),
       m_citePanelController(std::move(dependencies.citePanelController)),
       m_pasteboard(std::move(dependencies.pasteboard)), m_openURL(std::move(dependencies.openURL)),
-      m_readsKeyStoreOffThread(dependencies.readKeyStoreOffThread),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
       m_vornCache(std::make_shared<InMemoryLiteratureCache>(VORNBackendStack::cacheEntries)),
       m_vornInFlight(std::make_shared<InFlightLiteratureRequests>())
 {
-    Q_ASSERT(m_keyStore);
     if (!m_settings)
         m_settings = std::make_shared<AppSettings>();
     if (!m_resultPanelController)
@@ -104,6 +103,14 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     connect(m_citationDetails.get(), &CitationDetails::citeDetailStatusChanged, this,
             &AppCoordinator::citeDetailStatusChanged);
     connect(m_toast.get(), &ToastState::messageChanged, this, &AppCoordinator::toastMessageChanged);
+    connect(m_credentials.get(), &Credentials::statusChanged, this, &AppCoordinator::credentialStatusChanged);
+    connect(m_credentials.get(), &Credentials::hasStoredAPIKeyChanged, this,
+            &AppCoordinator::hasStoredAPIKeyChanged);
+    connect(m_credentials.get(), &Credentials::maskedStoredAPIKeyChanged, this,
+            &AppCoordinator::maskedStoredAPIKeyChanged);
+    connect(m_credentials.get(), &Credentials::isWritingChanged, this, &AppCoordinator::isWritingAPIKeyChanged);
+    // A backend is built for one key: another key needs another backend.
+    connect(m_credentials.get(), &Credentials::scopeChanged, this, [this] { m_cachedBackend.reset(); });
     if (!m_selectionProvider)
         m_selectionProvider = std::make_shared<NoSelectionProvider>();
     if (!m_backendFactory) {
@@ -112,7 +119,7 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         // never freezes the windows. The service address is read when a stack is built.
         m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::asynchronousKeyProvider(m_keyStore), m_vornCache,
+                                          VORNBackendStack::asynchronousKeyProvider(m_credentials->store()), m_vornCache,
                                           m_vornInFlight, scope,
                                           certificates ? certificates() : QList<QSslCertificate>());
         };
@@ -371,11 +378,11 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
     // A changed key or a changed service address ("literature.serviceURL") each need a
     // new stack; the cache and the in-flight table outlive it.
     const QString serviceURL = m_settings->serviceURL();
-    if (m_cachedBackend && m_cachedBackend->first == m_credentialScope &&
+    if (m_cachedBackend && m_cachedBackend->first == m_credentials->scope() &&
         m_cachedBackendServiceURL == serviceURL)
         return m_cachedBackend->second;
-    std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentialScope);
-    m_cachedBackend = std::make_pair(m_credentialScope, backend);
+    std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentials->scope());
+    m_cachedBackend = std::make_pair(m_credentials->scope(), backend);
     m_cachedBackendServiceURL = serviceURL;
     return backend;
 }
@@ -384,104 +391,27 @@ std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
 
 void AppCoordinator::refreshCredentialStatus()
 {
-    if (!m_readsKeyStoreOffThread) {
-        applyCredentialStatus(m_keyStore->loadAPIKey());
-        return;
-    }
-    // Read on the key store's thread; only the latest read is applied, on this thread.
-    const quint64 generation = ++m_credentialReadGeneration;
-    const QPointer<AppCoordinator> self(this);
-    VORNBackendStack::runOnKeyStoreThread([store = m_keyStore, self, generation] {
-        auto loaded = store->loadAPIKey();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, generation, loaded = std::move(loaded)] {
-                if (self && self->m_credentialReadGeneration == generation)
-                    self->applyCredentialStatus(loaded);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void AppCoordinator::applyCredentialStatus(
-    const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded)
-{
-    std::optional<QString> key;
-    if (!loaded) {
-        assign(m_credentialStatus, CredentialStatus::unreadable(loaded.error().errorDescription()),
-               &AppCoordinator::credentialStatusChanged);
-    } else {
-        key = *loaded;
-        assign(m_credentialStatus, key ? CredentialStatus::stored() : CredentialStatus::missing(),
-               &AppCoordinator::credentialStatusChanged);
-    }
-    assign(m_hasStoredAPIKey, key.has_value(), &AppCoordinator::hasStoredAPIKeyChanged);
-    assign(m_maskedStoredAPIKey, key ? std::optional<QString>(maskedStoredAPIKeyText()) : std::nullopt,
-           &AppCoordinator::maskedStoredAPIKeyChanged);
-
-    const QString scope = credentialScope(key);
-    if (scope != m_credentialScope) {
-        m_credentialScope = scope;
-        m_cachedBackend.reset();
-    }
+    m_credentials->refresh();
 }
 
 std::expected<void, VORNAPIKeyStoreError> AppCoordinator::saveAPIKey(const QString& key)
 {
-    auto saved = m_keyStore->saveAPIKey(key);
-    if (saved)
-        refreshCredentialStatus();
-    return saved;
+    return m_credentials->save(key);
 }
 
 std::expected<void, VORNAPIKeyStoreError> AppCoordinator::deleteAPIKey()
 {
-    auto deleted = m_keyStore->deleteAPIKey();
-    if (deleted)
-        refreshCredentialStatus();
-    return deleted;
+    return m_credentials->remove();
 }
 
 void AppCoordinator::saveAPIKey(const QString& key, KeyStoreWriteDone done)
 {
-    writeKeyStore([store = m_keyStore, key] { return store->saveAPIKey(key); }, std::move(done));
+    m_credentials->save(key, std::move(done));
 }
 
 void AppCoordinator::deleteAPIKey(KeyStoreWriteDone done)
 {
-    writeKeyStore([store = m_keyStore] { return store->deleteAPIKey(); }, std::move(done));
-}
-
-void AppCoordinator::writeKeyStore(std::function<std::expected<void, VORNAPIKeyStoreError>()> write,
-                                   KeyStoreWriteDone done)
-{
-    const auto finish = [this, done](const std::expected<void, VORNAPIKeyStoreError>& written) {
-        if (written)
-            refreshCredentialStatus();
-        if (done)
-            done(written);
-    };
-    if (!m_readsKeyStoreOffThread) {
-        finish(write());
-        return;
-    }
-    // The store's one thread runs the write, then any read asked for after it.
-    if (m_writesInFlight++ == 0)
-        emit isWritingAPIKeyChanged();
-    const QPointer<AppCoordinator> self(this);
-    VORNBackendStack::runOnKeyStoreThread([write = std::move(write), self, finish] {
-        auto written = write();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, finish, written = std::move(written)] {
-                if (!self)
-                    return;
-                if (--self->m_writesInFlight == 0)
-                    emit self->isWritingAPIKeyChanged();
-                finish(written);
-            },
-            Qt::QueuedConnection);
-    });
+    m_credentials->remove(std::move(done));
 }
 
 // Triggers

@@ -3,6 +3,7 @@
 #include "AppServices.h"
 #include "AppSettings.h"
 #include "CitationDetails.h"
+#include "Credentials.h"
 #include "GlobalHotKey.h"
 #include "LifecycleServices.h"
 #include "ServicesProvider.h"
@@ -40,23 +41,6 @@ enum class FailureKind
     rateLimited,
     invalidSelection,
     other
-};
-
-struct CredentialStatus
-{
-    enum class Kind
-    {
-        unreadable,
-        missing,
-        stored
-    };
-    Kind kind = Kind::missing;
-    QString message; // unreadable only
-
-    static CredentialStatus unreadable(QString message) { return {Kind::unreadable, std::move(message)}; }
-    static CredentialStatus missing() { return {Kind::missing, {}}; }
-    static CredentialStatus stored() { return {Kind::stored, {}}; }
-    friend bool operator==(const CredentialStatus&, const CredentialStatus&) = default;
 };
 
 // Builds the literature backend for a credential scope. The application's factory
@@ -157,9 +141,12 @@ public:
     [[nodiscard]] const std::optional<QString>& progressContent() const { return m_progressContent; }
     [[nodiscard]] const std::optional<QString>& errorMessage() const { return m_errorMessage; }
     [[nodiscard]] std::optional<FailureKind> failureKind() const { return m_failureKind; }
-    [[nodiscard]] bool hasStoredAPIKey() const { return m_hasStoredAPIKey; }
-    [[nodiscard]] const CredentialStatus& credentialStatus() const { return m_credentialStatus; }
-    [[nodiscard]] const std::optional<QString>& maskedStoredAPIKey() const { return m_maskedStoredAPIKey; }
+    [[nodiscard]] bool hasStoredAPIKey() const { return m_credentials->hasStoredAPIKey(); }
+    [[nodiscard]] const CredentialStatus& credentialStatus() const { return m_credentials->status(); }
+    [[nodiscard]] const std::optional<QString>& maskedStoredAPIKey() const
+    {
+        return m_credentials->maskedStoredAPIKey();
+    }
     [[nodiscard]] const std::optional<LiteratureReference>& citeReference() const
     {
         return m_citationDetails->citeReference();
@@ -239,9 +226,9 @@ public:
         return m_citationDetails->articleMetadataCache();
     }
 
-    // Credentials.
-    [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_keyStore; }
-    [[nodiscard]] const QString& currentCredentialScope() const { return m_credentialScope; }
+    // Credentials (Credentials).
+    [[nodiscard]] VORNAPIKeyStoring& keyStore() const { return *m_credentials->store(); }
+    [[nodiscard]] const QString& currentCredentialScope() const { return m_credentials->scope(); }
     void refreshCredentialStatus();
     std::expected<void, VORNAPIKeyStoreError> saveAPIKey(const QString& key);
     std::expected<void, VORNAPIKeyStoreError> deleteAPIKey();
@@ -249,10 +236,10 @@ public:
     // own thread (a locked keyring may wait for its prompt without freezing a window),
     // isWritingAPIKey holds meanwhile, and done runs on this thread with the outcome;
     // otherwise at once. done is not called when the coordinator is gone first.
-    using KeyStoreWriteDone = std::function<void(const std::expected<void, VORNAPIKeyStoreError>&)>;
+    using KeyStoreWriteDone = Credentials::WriteDone;
     void saveAPIKey(const QString& key, KeyStoreWriteDone done);
     void deleteAPIKey(KeyStoreWriteDone done);
-    [[nodiscard]] bool isWritingAPIKey() const { return m_writesInFlight > 0; }
+    [[nodiscard]] bool isWritingAPIKey() const { return m_credentials->isWriting(); }
 
     // Triggers (SelectionTriggers).
     void captureCitations();
@@ -337,9 +324,6 @@ private:
     void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
     void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
     void finishQueryTask();
-    void writeKeyStore(std::function<std::expected<void, VORNAPIKeyStoreError>()> write,
-                       KeyStoreWriteDone done);
-    void applyCredentialStatus(const std::expected<std::optional<QString>, VORNAPIKeyStoreError>& loaded);
 
     // Observable state.
     ResultPanelPhase m_phase = ResultPanelPhase::idle;
@@ -349,9 +333,6 @@ private:
     std::optional<QString> m_progressContent;
     std::optional<QString> m_errorMessage;
     std::optional<FailureKind> m_failureKind;
-    bool m_hasStoredAPIKey = false;
-    CredentialStatus m_credentialStatus;
-    std::optional<QString> m_maskedStoredAPIKey;
     bool m_isResultPanelVisible = false;
     double m_resultPanelMaxHeight = 560;
     LaunchAtLoginStatus m_launchAtLoginStatus = LaunchAtLoginStatus::unavailable;
@@ -363,7 +344,7 @@ private:
 
     // Services.
     std::shared_ptr<AppSettings> m_settings;
-    std::shared_ptr<VORNAPIKeyStoring> m_keyStore;
+    std::unique_ptr<Credentials> m_credentials;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
     LiteratureBackendFactory m_backendFactory;
     std::shared_ptr<CitePanelControlling> m_citePanelController;
@@ -371,9 +352,6 @@ private:
     std::function<bool(const QUrl&)> m_openURL;
     std::unique_ptr<CitationDetails> m_citationDetails;
     std::unique_ptr<ToastState> m_toast;
-    bool m_readsKeyStoreOffThread = false;
-    quint64 m_credentialReadGeneration = 0;
-    int m_writesInFlight = 0;
     std::shared_ptr<AsyncSystemSelectionCapturing> m_selectionProvider;
 
     // One result cache and one in-flight table for the life of the coordinator; every
@@ -388,7 +366,6 @@ private:
     std::optional<LiteratureQuery> m_lastQuery;
     std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
     QString m_cachedBackendServiceURL; // the service address m_cachedBackend was built for
-    QString m_credentialScope = QStringLiteral("missing");
 
     // Declared last: they reach into the state above.
     std::shared_ptr<ApplicationWindowsPresenting> m_windows;
