@@ -108,7 +108,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
             &AppCoordinator::hasStoredAPIKeyChanged);
     connect(m_credentials.get(), &Credentials::maskedStoredAPIKeyChanged, this,
             &AppCoordinator::maskedStoredAPIKeyChanged);
-    connect(m_credentials.get(), &Credentials::isWritingChanged, this, &AppCoordinator::isWritingAPIKeyChanged);
+    connect(m_credentials.get(), &Credentials::isWritingChanged, this,
+            &AppCoordinator::isWritingAPIKeyChanged);
     // A backend is built for one key: another key needs another backend.
     connect(m_credentials.get(), &Credentials::scopeChanged, this, [this] { m_cachedBackend.reset(); });
     if (!m_selectionProvider)
@@ -119,8 +120,8 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
         // never freezes the windows. The service address is read when a stack is built.
         m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
-                                          VORNBackendStack::asynchronousKeyProvider(m_credentials->store()), m_vornCache,
-                                          m_vornInFlight, scope,
+                                          VORNBackendStack::asynchronousKeyProvider(m_credentials->store()),
+                                          m_vornCache, m_vornInFlight, scope,
                                           certificates ? certificates() : QList<QSslCertificate>());
         };
     }
