@@ -48,24 +48,6 @@ constexpr std::chrono::milliseconds articleServiceTimeout{20000};
 
 } // namespace
 
-// The running query: its stream and the backend that produces it (kept alive while
-// the stream runs). Dropping it cancels the stream and so the backend's work.
-struct AppCoordinator::QueryTask
-{
-    std::shared_ptr<LiteratureBackend> backend;
-    std::unique_ptr<LiteratureQueryStream> stream;
-    bool sawCompleted = false;
-
-    ~QueryTask()
-    {
-        if (!stream)
-            return;
-        stream->cancel();
-        // The task may end from inside one of the stream's own signals.
-        stream.release()->deleteLater();
-    }
-};
-
 AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore)
     : AppCoordinator(std::move(keyStore), Dependencies{})
 {
@@ -76,7 +58,6 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     : QObject(parent), m_settings(std::move(dependencies.settings)),
       m_credentials(std::make_unique<Credentials>(std::move(keyStore), dependencies.readKeyStoreOffThread)),
       m_resultPanelController(std::move(dependencies.resultPanelController)),
-      m_backendFactory(std::move(dependencies.backendFactory)),
       m_citePanelController(std::move(dependencies.citePanelController)),
       m_pasteboard(std::move(dependencies.pasteboard)), m_openURL(std::move(dependencies.openURL)),
       m_selectionProvider(std::move(dependencies.selectionProvider)),
@@ -111,20 +92,28 @@ AppCoordinator::AppCoordinator(std::shared_ptr<VORNAPIKeyStoring> keyStore, Depe
     connect(m_credentials.get(), &Credentials::isWritingChanged, this,
             &AppCoordinator::isWritingAPIKeyChanged);
     // A backend is built for one key: another key needs another backend.
-    connect(m_credentials.get(), &Credentials::scopeChanged, this, [this] { m_cachedBackend.reset(); });
+    connect(m_credentials.get(), &Credentials::scopeChanged, this, [this] { m_queries->forgetBackend(); });
     if (!m_selectionProvider)
         m_selectionProvider = std::make_shared<NoSelectionProvider>();
-    if (!m_backendFactory) {
+    LiteratureBackendFactory backendFactory = std::move(dependencies.backendFactory);
+    if (!backendFactory) {
         // The caching HTTPS stack for the configured service, reading the key store at
         // every request on a thread of its own: a keyring that waits to be unlocked
         // never freezes the windows. The service address is read when a stack is built.
-        m_backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
+        backendFactory = [this, certificates = dependencies.extraCACertificates](const QString& scope) {
             return VORNBackendStack::make(VORNBackendStack::serviceBaseURL(m_settings->serviceURL()),
                                           VORNBackendStack::asynchronousKeyProvider(m_credentials->store()),
                                           m_vornCache, m_vornInFlight, scope,
                                           certificates ? certificates() : QList<QSslCertificate>());
         };
     }
+    m_queries = std::make_unique<QueryRunner>(
+        std::move(backendFactory), [this] { return m_settings->serviceURL(); },
+        [this] { return m_credentials->scope(); },
+        QueryRunner::Handlers{[this](const LiteratureQueryEvent& event) { handleQueryEvent(event); },
+                              [this](const std::optional<LiteratureError>& error, bool sawCompleted) {
+                                  handleQueryEnd(error, sawCompleted);
+                              }});
     m_windows = std::move(dependencies.windows);
     m_demoNote = std::move(dependencies.demoNote);
     m_updateController = std::make_unique<UpdateController>();
@@ -163,15 +152,11 @@ void AppCoordinator::setCitePanelController(std::shared_ptr<CitePanelControlling
 
 void AppCoordinator::run(const LiteratureQuery& query, const std::optional<ScreenRect>& anchor)
 {
-    if (m_phase == ResultPanelPhase::loading && m_activeQuery && *m_activeQuery == query) {
+    if (m_phase == ResultPanelPhase::loading && m_queries->activeQuery() == query) {
         showResultPanel(anchor);
         return;
     }
     invalidateCurrentQuery();
-
-    const QUuid id = QUuid::createUuid();
-    m_activeQueryID = id;
-    m_activeQuery = query;
     m_lastQuery = query;
 
     assign(m_phase, ResultPanelPhase::loading, &AppCoordinator::phaseChanged);
@@ -182,30 +167,15 @@ void AppCoordinator::run(const LiteratureQuery& query, const std::optional<Scree
     assign(m_progressContent, std::optional<QString>(), &AppCoordinator::progressContentChanged);
 
     showResultPanel(anchor);
-
-    auto task = std::make_unique<QueryTask>();
-    task->backend = makeBackend();
-    task->stream = task->backend->query(query);
-    LiteratureQueryStream* stream = task->stream.get();
-    connect(stream, &LiteratureQueryStream::eventReceived, this,
-            [this, id](const LiteratureQueryEvent& event) { handleQueryEvent(id, event); });
-    connect(stream, &LiteratureQueryStream::finished, this, [this, id] { handleQueryEnd(id, std::nullopt); });
-    connect(stream, &LiteratureQueryStream::failed, this,
-            [this, id](const LiteratureError& error) { handleQueryEnd(id, error); });
-    m_queryTask = std::move(task);
+    m_queries->start(query);
 }
 
-void AppCoordinator::handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event)
+void AppCoordinator::handleQueryEvent(const LiteratureQueryEvent& event)
 {
-    if (m_activeQueryID != id) {
-        // Output of a query that is no longer current: stop consuming it.
-        return;
-    }
     if (const auto* progress = event.asProgress()) {
         assign(m_progressStep, progress->step, &AppCoordinator::progressStepChanged);
         assign(m_progressContent, progress->content, &AppCoordinator::progressContentChanged);
     } else if (const auto* completed = event.asCompleted()) {
-        m_queryTask->sawCompleted = true;
         assign(m_result, std::optional<LiteratureResult>(completed->result), &AppCoordinator::resultChanged);
         assign(m_phase, ResultPanelPhase::completed, &AppCoordinator::phaseChanged);
         assign(m_progressStep, QString(), &AppCoordinator::progressStepChanged);
@@ -213,13 +183,8 @@ void AppCoordinator::handleQueryEvent(const QUuid& id, const LiteratureQueryEven
     }
 }
 
-void AppCoordinator::handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error)
+void AppCoordinator::handleQueryEnd(const std::optional<LiteratureError>& error, bool sawCompleted)
 {
-    if (m_activeQueryID != id)
-        return;
-    const bool sawCompleted = m_queryTask && m_queryTask->sawCompleted;
-    finishQueryTask();
-
     if (!error) {
         if (!sawCompleted)
             showError(emptyAnswerMessage, FailureKind::other);
@@ -236,16 +201,9 @@ void AppCoordinator::handleQueryEnd(const QUuid& id, const std::optional<Literat
     showError(friendlyMessage(*error), classify(*error));
 }
 
-void AppCoordinator::finishQueryTask()
-{
-    m_activeQueryID.reset();
-    m_activeQuery.reset();
-    m_queryTask.reset();
-}
-
 void AppCoordinator::invalidateCurrentQuery()
 {
-    finishQueryTask();
+    m_queries->stop();
 }
 
 void AppCoordinator::cancelQuery()
@@ -307,85 +265,9 @@ std::optional<ScreenRect> AppCoordinator::selectionBounds() const
     return m_selection ? m_selection->bounds : std::nullopt;
 }
 
-FailureKind AppCoordinator::classify(const LiteratureError& error)
-{
-    switch (error.kind()) {
-    case LiteratureError::Kind::requestFailed:
-        switch (error.statusCode()) {
-        case 401:
-        case 403:
-            return FailureKind::invalidKey;
-        case 422:
-            return FailureKind::invalidSelection;
-        case 429:
-            return FailureKind::rateLimited;
-        default:
-            return FailureKind::other;
-        }
-    case LiteratureError::Kind::missingCredential:
-        return FailureKind::missingKey;
-    default:
-        return FailureKind::other;
-    }
-}
-
-FailureKind AppCoordinator::classify(const SelectionCaptureError& error)
-{
-    switch (error.kind()) {
-    case SelectionCaptureError::Kind::accessibilityFailure:
-    case SelectionCaptureError::Kind::accessibilityPermissionRequired:
-        return FailureKind::accessibility;
-    case SelectionCaptureError::Kind::selectionTooLong:
-    case SelectionCaptureError::Kind::secureField:
-    case SelectionCaptureError::Kind::emptySelection:
-    case SelectionCaptureError::Kind::staleSelection:
-        return FailureKind::invalidSelection;
-    case SelectionCaptureError::Kind::selectionUnavailable:
-    case SelectionCaptureError::Kind::focusedElementUnavailable:
-        return FailureKind::other;
-    }
-    Q_UNREACHABLE();
-    return FailureKind::other;
-}
-
-FailureKind AppCoordinator::classify(const SelectionCaptureFailure& error)
-{
-    if (const auto* capture = std::get_if<SelectionCaptureError>(&error))
-        return classify(*capture);
-    if (const auto* literature = std::get_if<LiteratureError>(&error))
-        return classify(*literature);
-    return FailureKind::other;
-}
-
-QString AppCoordinator::friendlyMessage(const LiteratureError& error)
-{
-    return ::friendlyMessage(error);
-}
-
-QString AppCoordinator::friendlyMessage(const SelectionCaptureFailure& error)
-{
-    if (const auto* literature = std::get_if<LiteratureError>(&error))
-        return friendlyMessage(*literature);
-    return std::visit([](const auto& e) { return e.errorDescription(); }, error);
-}
-
 QString AppCoordinator::credentialScope(const std::optional<QString>& key)
 {
     return VORNBackendStack::credentialScope(key);
-}
-
-std::shared_ptr<LiteratureBackend> AppCoordinator::makeBackend()
-{
-    // A changed key or a changed service address ("literature.serviceURL") each need a
-    // new stack; the cache and the in-flight table outlive it.
-    const QString serviceURL = m_settings->serviceURL();
-    if (m_cachedBackend && m_cachedBackend->first == m_credentials->scope() &&
-        m_cachedBackendServiceURL == serviceURL)
-        return m_cachedBackend->second;
-    std::shared_ptr<LiteratureBackend> backend = m_backendFactory(m_credentials->scope());
-    m_cachedBackend = std::make_pair(m_credentials->scope(), backend);
-    m_cachedBackendServiceURL = serviceURL;
-    return backend;
 }
 
 // Credentials

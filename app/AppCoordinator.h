@@ -4,8 +4,10 @@
 #include "AppSettings.h"
 #include "CitationDetails.h"
 #include "Credentials.h"
+#include "FailureKind.h"
 #include "GlobalHotKey.h"
 #include "LifecycleServices.h"
+#include "QueryRunner.h"
 #include "ServicesProvider.h"
 #include "ToastState.h"
 #include "capture/PlatformPasteboardAccessing.h"
@@ -20,7 +22,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QSslCertificate>
-#include <QUuid>
 
 #include <functional>
 #include <memory>
@@ -33,23 +34,11 @@ enum class ResultPanelPhase
     completed,
     failed
 };
-enum class FailureKind
-{
-    invalidKey,
-    missingKey,
-    accessibility,
-    rateLimited,
-    invalidSelection,
-    other
-};
-
-// Builds the literature backend for a credential scope. The application's factory
-// builds the caching HTTPS stack; tests pass scripted backends.
-using LiteratureBackendFactory =
-    std::function<std::shared_ptr<LiteratureBackend>(const QString& credentialScope)>;
 
 // The one object that ties the application together: it owns the services, holds
-// every piece of state the windows show, and runs literature queries. Main thread only.
+// every piece of state the windows show, and runs literature queries (QueryRunner).
+// Each concern lives in a class of its own that the coordinator owns and forwards to.
+// Main thread only.
 // Every property's notify signal is emitted on each assignment, also when the value
 // does not change.
 class SelectionTriggers;
@@ -196,12 +185,24 @@ public:
     void invalidateCurrentQuery();
     void showError(const QString& message, FailureKind kind);
 
-    [[nodiscard]] static FailureKind classify(const LiteratureError& error);
-    [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error);
-    // Clipboard-fallback errors are "other"; every failure keeps its own description.
-    [[nodiscard]] static FailureKind classify(const SelectionCaptureFailure& error);
-    [[nodiscard]] static QString friendlyMessage(const LiteratureError& error);
-    [[nodiscard]] static QString friendlyMessage(const SelectionCaptureFailure& error);
+    // How a failure is shown, and the sentence shown (FailureKind.h).
+    [[nodiscard]] static FailureKind classify(const LiteratureError& error) { return ::failureKind(error); }
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureError& error)
+    {
+        return ::failureKind(error);
+    }
+    [[nodiscard]] static FailureKind classify(const SelectionCaptureFailure& error)
+    {
+        return ::failureKind(error);
+    }
+    [[nodiscard]] static QString friendlyMessage(const LiteratureError& error)
+    {
+        return ::failureMessage(error);
+    }
+    [[nodiscard]] static QString friendlyMessage(const SelectionCaptureFailure& error)
+    {
+        return ::failureMessage(error);
+    }
     // "missing" without a key, else the lowercase hexadecimal SHA-256 of its UTF-8 bytes.
     [[nodiscard]] static QString credentialScope(const std::optional<QString>& key);
 
@@ -308,7 +309,6 @@ private:
     friend class SelectionTriggers;
     friend class ApplicationLifecycle;
     friend class AutomaticCandidates;
-    struct QueryTask;
 
     template <typename T, typename Signal>
     void assign(T& field, T value, Signal signal)
@@ -317,13 +317,11 @@ private:
         emit(this->*signal)();
     }
 
-    std::shared_ptr<LiteratureBackend> makeBackend();
     void fetchArticleDetails(const QString& pmid);
     void showResultPanel(const std::optional<ScreenRect>& anchor);
     std::optional<ScreenRect> selectionBounds() const;
-    void handleQueryEvent(const QUuid& id, const LiteratureQueryEvent& event);
-    void handleQueryEnd(const QUuid& id, const std::optional<LiteratureError>& error);
-    void finishQueryTask();
+    void handleQueryEvent(const LiteratureQueryEvent& event);
+    void handleQueryEnd(const std::optional<LiteratureError>& error, bool sawCompleted);
 
     // Observable state.
     ResultPanelPhase m_phase = ResultPanelPhase::idle;
@@ -346,7 +344,6 @@ private:
     std::shared_ptr<AppSettings> m_settings;
     std::unique_ptr<Credentials> m_credentials;
     std::shared_ptr<ResultPanelControlling> m_resultPanelController;
-    LiteratureBackendFactory m_backendFactory;
     std::shared_ptr<CitePanelControlling> m_citePanelController;
     std::shared_ptr<PlatformPasteboardAccessing> m_pasteboard;
     std::function<bool(const QUrl&)> m_openURL;
@@ -360,12 +357,8 @@ private:
     std::shared_ptr<InFlightLiteratureRequests> m_vornInFlight;
 
     // Query state.
-    std::unique_ptr<QueryTask> m_queryTask;
-    std::optional<QUuid> m_activeQueryID;
-    std::optional<LiteratureQuery> m_activeQuery;
+    std::unique_ptr<QueryRunner> m_queries;
     std::optional<LiteratureQuery> m_lastQuery;
-    std::optional<std::pair<QString, std::shared_ptr<LiteratureBackend>>> m_cachedBackend;
-    QString m_cachedBackendServiceURL; // the service address m_cachedBackend was built for
 
     // Declared last: they reach into the state above.
     std::shared_ptr<ApplicationWindowsPresenting> m_windows;
