@@ -107,15 +107,7 @@ void AutomaticSelectionMonitor::start(Handler handler, std::function<void()> inv
             .arg(installed ? QStringLiteral("true") : QStringLiteral("false"));
     });
     if (m_environment.activations) {
-        m_environment.activations->observe([weak] {
-            QMetaObject::invokeMethod(
-                weak.data(),
-                [weak] {
-                    if (weak)
-                        weak->invalidate();
-                },
-                Qt::QueuedConnection);
-        });
+        m_environment.activations->observe(queuedInvalidation());
         m_observingActivations = true;
     }
 }
@@ -294,15 +286,7 @@ void AutomaticSelectionMonitor::installKeyMonitor()
 {
     removeKeyMonitor();
     const QPointer<AutomaticSelectionMonitor> weak(this);
-    m_keyMonitorInstalled = m_environment.input->installKeyMonitor([weak] {
-        QMetaObject::invokeMethod(
-            weak.data(),
-            [weak] {
-                if (weak)
-                    weak->invalidate();
-            },
-            Qt::QueuedConnection);
-    });
+    m_keyMonitorInstalled = m_environment.input->installKeyMonitor(queuedInvalidation());
     m_keyMonitorExpiry = m_environment.sleeper->sleep(keyMonitorLifetime, [weak] {
         if (!weak)
             return;
@@ -310,6 +294,22 @@ void AutomaticSelectionMonitor::installKeyMonitor()
         weak->m_keyMonitorExpiry.release()->deleteLater();
         weak->removeKeyMonitor();
     });
+}
+
+std::function<void()> AutomaticSelectionMonitor::queuedInvalidation()
+{
+    // Called outside the desktop's own event dispatch; invalidates on the next turn of
+    // the event loop, unless the monitor is gone by then.
+    const QPointer<AutomaticSelectionMonitor> weak(this);
+    return [weak] {
+        QMetaObject::invokeMethod(
+            weak.data(),
+            [weak] {
+                if (weak)
+                    weak->invalidate();
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 void AutomaticSelectionMonitor::removeKeyMonitor()

@@ -65,6 +65,7 @@ private:
 
     void receive(const GlobalInputMonitoring::MouseEvent& event);
     void invalidate();
+    [[nodiscard]] std::function<void()> queuedInvalidation();
     void scheduleCapture(SystemPoint pointerLocation, const SelectionGesture& gesture);
     void runCapture();
     void captureFinished(CaptureWatcher* watcher);

@@ -119,6 +119,12 @@ void PortalGlobalHotKey::createSession()
                                                        QStringLiteral("CreateSession"));
     call << QVariantMap{{QStringLiteral("handle_token"), token},
                         {QStringLiteral("session_handle_token"), sessionToken}};
+    callRequest(call);
+}
+
+void PortalGlobalHotKey::callRequest(const QDBusMessage& call)
+{
+    // The outcome comes as the Request's Response signal; only a refused call ends here.
     const quint64 generation = m_generation;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -164,14 +170,7 @@ void PortalGlobalHotKey::bindShortcuts()
                                                        QStringLiteral("BindShortcuts"));
     call << QVariant::fromValue(QDBusObjectPath(m_sessionPath)) << QVariant::fromValue(shortcuts) << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token}};
-    const quint64 generation = m_generation;
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, generation](QDBusPendingCallWatcher* reply) {
-                reply->deleteLater();
-                if (generation == m_generation && reply->isError())
-                    fail(callFailed);
-            });
+    callRequest(call);
 }
 
 void PortalGlobalHotKey::onShortcutsBound(uint response, const QVariantMap&)

@@ -3,6 +3,7 @@
 #include "GlobalHotKey.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QVariantMap>
@@ -53,6 +54,9 @@ private slots:
 private:
     void createSession();
     void bindShortcuts();
+    // Calls a method that answers through a Request object; a failed call fails the
+    // registration it belongs to.
+    void callRequest(const QDBusMessage& call);
     // The path of the Request object a call with token answers on.
     QString requestPath(const QString& token) const;
     bool watchResponse(const QString& path, const char* slot);
