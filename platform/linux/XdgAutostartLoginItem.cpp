@@ -102,7 +102,7 @@ std::expected<void, LaunchAtLoginError> XdgAutostartLoginItem::setEnabled(bool e
         const QString entry = QStringLiteral("[Desktop Entry]\n"
                                              "Type=Application\n"
                                              "Name=VORN Cite\n"
-                                             "Comment=Literature evidence for the text you select\n"
+                                             "Comment=Find published evidence for the sentence you select\n"
                                              "Icon=app.vorn.cite\n"
                                              "Exec=") +
                               quotedExecArgument(m_executable) +
