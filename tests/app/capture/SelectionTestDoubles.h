@@ -6,6 +6,7 @@
 #include "LifecycleServices.h"
 #include "SelectionCapturing.h"
 #include "service/Sleeping.h"
+#include "support/ManualSleeper.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -127,41 +128,13 @@ public:
     }
 };
 
-// Pauses on a clock that only the test moves on.
-class ManualClock final : public Sleeping
+// Pauses on a clock that only the test moves on; advancing also drains the event loop.
+class ManualClock final : public ManualSleeper
 {
 public:
-    std::unique_ptr<QObject> sleep(std::chrono::nanoseconds duration, std::function<void()> resume) override
-    {
-        auto handle = std::make_unique<QObject>();
-        m_pending.append({m_now + duration, std::move(resume), handle.get()});
-        return handle;
-    }
-
-    // Moves the clock on, runs every pause that is due and was not cancelled, then
-    // drains the event loop.
     void advance(std::chrono::milliseconds by)
     {
-        m_now += by;
-        for (qsizetype i = 0; i < m_pending.size(); ++i) {
-            Pending& p = m_pending[i];
-            if (p.done || p.deadline > m_now)
-                continue;
-            p.done = true;
-            if (p.handle)
-                std::function<void()>(p.resume)();
-        }
+        ManualSleeper::advance(by);
         ScriptedInput::drain();
     }
-
-private:
-    struct Pending
-    {
-        std::chrono::nanoseconds deadline;
-        std::function<void()> resume;
-        QPointer<QObject> handle;
-        bool done = false;
-    };
-    std::chrono::nanoseconds m_now{0};
-    QList<Pending> m_pending;
 };
