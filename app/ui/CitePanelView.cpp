@@ -174,12 +174,7 @@ CitePanelView::CitePanelView(AppCoordinator& coordinator, QWidget* parent)
     footerRow->addLayout(notes);
     column->addWidget(footer);
 
-    m_toast = new ToastView(this);
-    m_toast->hide();
-    m_toastAnimation = Motion::easeOut(this, Motion::standardMilliseconds, [this](double v) {
-        m_toastProgress = v;
-        placeToast();
-    });
+    m_toast = new ToastView(toastTop, this);
 
     // Every assignment notifies; the view redraws what the state now asks for.
     connect(&coordinator, &AppCoordinator::citeReferenceChanged, this, &CitePanelView::refresh);
@@ -334,41 +329,14 @@ void CitePanelView::updateToast()
     if (!m_coordinator)
         return;
     const std::optional<QString>& message = m_coordinator->toastMessage();
-    const bool show = message.has_value() && m_sheetShown;
-    if (show) {
-        m_toast->setMessage(*message);
-        m_toast->resize(m_toast->sizeHint());
-    }
-    if (show == m_toastShown) {
-        placeToast();
-        return;
-    }
-    m_toastShown = show;
-    if (show) {
-        m_toast->show();
-        m_toast->raise();
-    }
-    Motion::run(m_toastAnimation, m_toastProgress, show ? 1.0 : 0.0, [this] {
-        if (!m_toastShown)
-            m_toast->hide();
-    });
-}
-
-void CitePanelView::placeToast()
-{
-    // The toast slides down from the top edge while it fades in, and back.
-    const int shown = toastTop - ToastView::shadowMargin;
-    const int hidden = -m_toast->height();
-    const int y = int(hidden + (shown - hidden) * m_toastProgress);
-    m_toast->move((width() - m_toast->width()) / 2, y);
-    m_toast->setOpacity(m_toastProgress);
+    m_toast->present(message.has_value() && m_sheetShown ? message : std::nullopt);
 }
 
 void CitePanelView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_sheet->setGeometry(sheetRect());
-    placeToast();
+    m_toast->place();
 }
 
 void CitePanelView::styleScrollBar()

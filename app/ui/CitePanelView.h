@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ToastView.h"
 #include "citation/CitationStyles.h"
 
 #include <QDate>
@@ -17,7 +18,6 @@ class QLabel;
 class QScrollArea;
 class QVBoxLayout;
 class QVariantAnimation;
-class ToastView;
 
 // The content of the cite panel, drawn from the coordinator's citeReference,
 // citeDetailStatus and toastMessage. Without a reference it is a clear strip; with
@@ -61,7 +61,7 @@ public:
     [[nodiscard]] QString statusText() const;
     [[nodiscard]] bool isStatusSpinning() const;
     [[nodiscard]] ToastView* toastView() const { return m_toast; }
-    [[nodiscard]] bool isToastShown() const { return m_toastShown; }
+    [[nodiscard]] bool isToastShown() const { return m_toast->isPresented(); }
     [[nodiscard]] QScrollArea* scrollArea() const { return m_scroll; }
 
 signals:
@@ -77,7 +77,6 @@ private:
     void renderStyles();
     void updateFooter();
     void updateToast();
-    void placeToast();
     void styleScrollBar();
     void copyCitation(CitationFormatter::Style style, const FormattedCitation& citation);
     void copyExport(const QString& text, const QString& confirmation);
@@ -103,7 +102,4 @@ private:
     QWidget* m_spinner;
     QLabel* m_statusLabel;
     ToastView* m_toast;
-    QVariantAnimation* m_toastAnimation;
-    double m_toastProgress = 0;
-    bool m_toastShown = false;
 };

@@ -75,12 +75,7 @@ ResultPanelView::ResultPanelView(AppCoordinator& coordinator, QWidget* parent)
         m_pages->addWidget(page);
     column->addWidget(m_pages, 1);
 
-    m_toast = new ToastView(this);
-    m_toast->hide();
-    m_toastAnimation = Motion::easeOut(this, Motion::standardMilliseconds, [this](double v) {
-        m_toastProgress = v;
-        placeToast();
-    });
+    m_toast = new ToastView(toastTop, this);
     m_dimming = new DimmingLayer(cornerRadius, this);
     m_dimming->onTap = [this] {
         if (m_coordinator)
@@ -287,35 +282,10 @@ void ResultPanelView::updateToast()
     if (!m_coordinator)
         return;
     const std::optional<QString>& message = m_coordinator->toastMessage();
-    const bool show = message.has_value() && !m_coordinator->citeReference().has_value();
-    if (show) {
-        m_toast->setMessage(*message);
-        m_toast->resize(m_toast->sizeHint());
-    }
-    if (show == m_toastShown) {
-        placeToast();
-        return;
-    }
-    m_toastShown = show;
-    if (show) {
-        m_toast->show();
-        m_toast->raise();
+    m_toast->present(message.has_value() && !m_coordinator->citeReference().has_value() ? message
+                                                                                        : std::nullopt);
+    if (m_toast->isPresented())
         m_dimming->raise();
-    }
-    Motion::run(m_toastAnimation, m_toastProgress, show ? 1.0 : 0.0, [this] {
-        if (!m_toastShown)
-            m_toast->hide();
-    });
-}
-
-void ResultPanelView::placeToast()
-{
-    // The toast slides down from the top edge while it fades in, and back.
-    const int shown = toastTop - ToastView::shadowMargin;
-    const int hidden = -m_toast->height();
-    const int y = int(hidden + (shown - hidden) * m_toastProgress);
-    m_toast->move((width() - m_toast->width()) / 2, y);
-    m_toast->setOpacity(m_toastProgress);
 }
 
 namespace {
@@ -371,7 +341,7 @@ void ResultPanelView::resizeEvent(QResizeEvent* event)
 {
     WindowDragHandle::resizeEvent(event);
     m_dimming->setGeometry(rect());
-    placeToast();
+    m_toast->place();
 }
 
 void ResultPanelView::changeEvent(QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FloatingPanel.h"
+#include "ToastView.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -17,7 +18,6 @@ class QStackedWidget;
 class QVariantAnimation;
 class ReferenceListView;
 class StatusView;
-class ToastView;
 
 // The content of the result panel, drawn from the coordinator's state: the header,
 // a hairline, and the content of the current phase (progress, grouped references with
@@ -64,7 +64,7 @@ public:
     [[nodiscard]] ToastView* toastView() const { return m_toast; }
     [[nodiscard]] DimmingLayer* dimmingLayer() const { return m_dimming; }
     // Whether the toast is (or is becoming) visible.
-    [[nodiscard]] bool isToastShown() const { return m_toastShown; }
+    [[nodiscard]] bool isToastShown() const { return m_toast->isPresented(); }
 
     // The subtitle of the header for the coordinator's state.
     [[nodiscard]] static QString subtitle(const AppCoordinator& coordinator);
@@ -88,7 +88,6 @@ private:
     void showStatus();
     void errorAction();
     void updateToast();
-    void placeToast();
 
     QPointer<AppCoordinator> m_coordinator;
     Actions m_actions;
@@ -100,9 +99,6 @@ private:
     ReferenceListView* m_list;
     ToastView* m_toast;
     DimmingLayer* m_dimming;
-    QVariantAnimation* m_toastAnimation;
-    double m_toastProgress = 0;
-    bool m_toastShown = false;
     bool m_listDirty = true;
     int m_lastPreferredHeight = -1;
 };

@@ -1,5 +1,6 @@
 #include "ToastView.h"
 
+#include "Motion.h"
 #include "Symbols.h"
 #include "Theme.h"
 
@@ -16,11 +17,48 @@ constexpr double radius = 10;
 
 } // namespace
 
-ToastView::ToastView(QWidget* parent) : QWidget(parent)
+ToastView::ToastView(int top, QWidget* parent) : QWidget(parent), m_top(top)
 {
     setFont(Theme::font(font(), 12, QFont::Medium));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAccessibleDescription(QString());
+    hide();
+    m_animation = Motion::easeOut(this, Motion::standardMilliseconds, [this](double v) {
+        m_progress = v;
+        place();
+    });
+}
+
+void ToastView::present(const std::optional<QString>& message)
+{
+    const bool show = message.has_value();
+    if (show) {
+        setMessage(*message);
+        resize(sizeHint());
+    }
+    if (show == m_presented) {
+        place();
+        return;
+    }
+    m_presented = show;
+    if (show) {
+        QWidget::show();
+        raise();
+    }
+    Motion::run(m_animation, m_progress, show ? 1.0 : 0.0, [this] {
+        if (!m_presented)
+            hide();
+    });
+}
+
+void ToastView::place()
+{
+    const int shown = m_top - shadowMargin;
+    const int hidden = -height();
+    const int y = int(hidden + (shown - hidden) * m_progress);
+    const int parentWidth = parentWidget() ? parentWidget()->width() : width();
+    move((parentWidth - width()) / 2, y);
+    setOpacity(m_progress);
 }
 
 void ToastView::setMessage(const QString& message)
