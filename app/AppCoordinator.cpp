@@ -6,9 +6,7 @@
 #include "SelectionTriggers.h"
 #include "service/VORNBackendStack.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QPromise>
 
 #include <algorithm>
 

@@ -20,7 +20,6 @@
 #include "service/InMemoryLiteratureCache.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QSslCertificate>
 
 #include <functional>
